@@ -3,6 +3,7 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS Core Sql Widgets Test)
 find_package(CURL REQUIRED)
 find_package(nlohmann_json 3.10 REQUIRED)
 find_package(Threads REQUIRED)
+find_package(SQLite3 REQUIRED) # the persistence hot path binds through the Qt connection's handle
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 

@@ -1,0 +1,247 @@
+#include "sync/ImportEcritures.h"
+
+#include "bridge/BridgeState.h"
+#include "common/FrenchFormat.h"
+#include "db/DataModule.h"
+#include "sync/CleNormalisee.h"
+#include "sync/PersistanceEcritures.h"
+#include "sync/SessionRecuperation.h"
+#include "sync/SyncState.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace {
+
+const QString kInfo = QStringLiteral("INFO");
+
+// Per-account figures over one run's rows of the history.
+struct InventaireCompte
+{
+    QString accountId;
+    QString iban;
+    QString libelle;
+    int nb = 0;
+    QDate dateMin;
+    QDate dateMax;
+};
+
+const CompteBridge *compteActif(const std::vector<CompteBridge> &comptes, const QString &accountId)
+{
+    if (accountId.isEmpty())
+        return nullptr;
+    for (const CompteBridge &c : comptes) {
+        if (c.ID == accountId)
+            return &c;
+    }
+    return nullptr;
+}
+
+qint64 ordreNumerique(const QString &accountId)
+{
+    bool ok = false;
+    const qint64 v = accountId.trimmed().toLongLong(&ok);
+    return ok ? v : -1;
+}
+
+// Counts per non-empty account id, in the order of the rows, IBAN and label of the
+// first row seen; then sorted by IBAN, earliest date and id as the log lists them.
+std::vector<InventaireCompte> inventaire(const std::vector<EcritureHistorique> &rows, std::size_t debut)
+{
+    std::vector<InventaireCompte> comptes;
+    QHash<QString, std::size_t> index;
+    for (std::size_t i = debut; i < rows.size(); ++i) {
+        const EcritureHistorique &r = rows[i];
+        if (r.account_id.isEmpty())
+            continue;
+        auto it = index.find(r.account_id);
+        if (it == index.end()) {
+            it = index.insert(r.account_id, comptes.size());
+            comptes.push_back({r.account_id, r.iban,
+                               r.bank_name + QStringLiteral(" / ") + r.account_name, 0, {}, {}});
+        }
+        InventaireCompte &c = comptes[*it];
+        ++c.nb;
+        if (r.date.isValid()) {
+            if (!c.dateMin.isValid() || r.date < c.dateMin)
+                c.dateMin = r.date;
+            if (!c.dateMax.isValid() || r.date > c.dateMax)
+                c.dateMax = r.date;
+        }
+    }
+    const auto cleTri = [](const InventaireCompte &c) {
+        return c.iban + QLatin1Char('|') + c.dateMin.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('|')
+            + c.accountId;
+    };
+    std::stable_sort(comptes.begin(), comptes.end(),
+                     [&](const InventaireCompte &a, const InventaireCompte &b) { return cleTri(a) < cleTri(b); });
+    return comptes;
+}
+
+void journaliserInventaire(DataModule &dm, const QString &titre, const std::vector<InventaireCompte> &comptes)
+{
+    dm.LogOperation(kInfo, titre);
+    for (const InventaireCompte &c : comptes) {
+        dm.LogOperation(kInfo, QStringLiteral("  ") + c.iban + QStringLiteral(" [") + c.libelle
+                                   + QStringLiteral("] account_id=") + c.accountId + QStringLiteral(" : ")
+                                   + QString::number(c.nb) + QStringLiteral(" écritures") + QStringLiteral(" du ")
+                                   + FrenchFormat::displayDate(c.dateMin) + QStringLiteral(" au ")
+                                   + FrenchFormat::displayDate(c.dateMax));
+    }
+}
+
+// For one IBAN, each connection supplies the days before the next, more recent one
+// starts: account id -> last day it may keep. Accounts without a dated row neither
+// bound nor lose anything; equal first days are ordered by account id so the
+// greater (more recent) id is the one that keeps its rows.
+QHash<QString, QDate> datesDeCoupure(const std::vector<InventaireCompte> &comptes)
+{
+    std::map<QString, std::vector<const InventaireCompte *>> parIban;
+    for (const InventaireCompte &c : comptes) {
+        if (c.dateMin.isValid())
+            parIban[c.iban].push_back(&c);
+    }
+    QHash<QString, QDate> coupures;
+    for (auto &[iban, groupe] : parIban) {
+        if (groupe.size() < 2)
+            continue;
+        std::stable_sort(groupe.begin(), groupe.end(), [](const InventaireCompte *a, const InventaireCompte *b) {
+            if (a->dateMin != b->dateMin)
+                return a->dateMin < b->dateMin;
+            return ordreNumerique(a->accountId) < ordreNumerique(b->accountId);
+        });
+        for (std::size_t i = 0; i + 1 < groupe.size(); ++i)
+            coupures.insert(groupe[i]->accountId, groupe[i + 1]->dateMin.addDays(-1));
+    }
+    return coupures;
+}
+
+} // namespace
+
+void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QString &ADateMaxi,
+                                          const QString &AIbanARechercher)
+{
+    SyncState &state = m_dm.sync();
+    const std::vector<TransactionBridge> &brutes = m_dm.bridge().FDMemTable1;
+    const std::vector<CompteBridge> &comptes = m_dm.bridge().FDMemTableaccount;
+    std::vector<EcritureHistorique> &historique = state.FDMemTableHistoriqueBancaire;
+
+    const QDateTime t = SessionRecuperation::nouvelleDateRecup(state, m_dm.now());
+    m_dm.FDateRecupSessionCourante = t;
+    state.FDMemTableDoublons.clear();
+
+    QHash<QString, int> dejaVus;
+    dejaVus.reserve(static_cast<qsizetype>(historique.size()));
+    for (EcritureHistorique &h : historique) {
+        if (h.cle.isEmpty())
+            h.cle = CleNormalisee(h.iban, h.date, h.amount, h.description);
+        ++dejaVus[h.cle];
+    }
+
+    const std::size_t debut = historique.size();
+    if (debut == 0)
+        historique.reserve(brutes.size());
+    std::vector<QString> ordreComptes;
+    QHash<QString, int> brutParCompte;
+    QHash<QString, int> traitesParCle;
+    int ajouts = 0;
+    int doublons = 0;
+    for (const TransactionBridge &r : brutes) {
+        if (!r.account_id.isEmpty()) {
+            auto it = brutParCompte.find(r.account_id);
+            if (it == brutParCompte.end()) {
+                brutParCompte.insert(r.account_id, 1);
+                ordreComptes.push_back(r.account_id);
+            } else {
+                ++*it;
+            }
+        }
+        if (r.iban.isEmpty() || (!AIbanARechercher.isEmpty() && !r.iban.startsWith(AIbanARechercher)))
+            continue;
+        QString cle = CleNormalisee(r.iban, r.date, r.amount, r.description);
+        int &traites = traitesParCle[cle];
+        if (traites < dejaVus.value(cle)) {
+            state.FDMemTableDoublons.push_back({cle, r.id, r.account_id, r.item_id, r.iban, r.description,
+                                                r.date, r.amount,
+                                                QStringLiteral("Déjà présent dans HistoriqueBancaire")});
+            ++doublons;
+        } else {
+            historique.push_back({r, t, std::move(cle)});
+            ++ajouts;
+        }
+        ++traites;
+    }
+
+    for (const QString &accountId : ordreComptes) {
+        RecuperationCompte recup;
+        recup.date_recup = t;
+        recup.account_id = accountId;
+        if (const CompteBridge *c = compteActif(comptes, accountId)) {
+            recup.item_id = c->ItemID;
+            recup.iban = c->IBAN;
+            recup.libelle_compte = c->Nom;
+            recup.type_compte = c->TypeCompte;
+        }
+        recup.date_debut = ADateMini;
+        recup.date_fin = ADateMaxi;
+        recup.nb_ecritures_recup = brutParCompte.value(accountId);
+        state.FDMemTableHistoriqueRecup.push_back(std::move(recup));
+    }
+
+    // The history is read in IBAN then date order from here on.
+    std::stable_sort(historique.begin() + static_cast<std::ptrdiff_t>(debut), historique.end(),
+                     [](const EcritureHistorique &a, const EcritureHistorique &b) {
+                         if (a.iban != b.iban)
+                             return a.iban < b.iban;
+                         return a.date < b.date;
+                     });
+
+    const int total = static_cast<int>(brutes.size());
+    m_dm.LogOperation(kInfo, QStringLiteral("Traitement post-aggregation :"));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Total FDMemTable1 (lignes brutes) : ") + QString::number(total));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Skippées sans IBAN : ") + QString::number(total - ajouts - doublons));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Ajoutées dans HistoriqueBancaire : ") + QString::number(ajouts));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Doublons détectés (inter-sessions) : ") + QString::number(doublons));
+
+    const std::vector<InventaireCompte> brut = inventaire(historique, debut);
+    journaliserInventaire(m_dm, QStringLiteral("--- Inventaire BRUT par account_id (cette session) ---"), brut);
+
+    const QHash<QString, QDate> coupures = datesDeCoupure(brut);
+    const std::size_t tailleAvant = historique.size();
+    if (!coupures.isEmpty()) {
+        historique.erase(std::remove_if(historique.begin() + static_cast<std::ptrdiff_t>(debut), historique.end(),
+                                        [&](const EcritureHistorique &r) {
+                                            const auto it = coupures.constFind(r.account_id);
+                                            return it != coupures.constEnd() && r.date.isValid() && r.date > *it;
+                                        }),
+                         historique.end());
+    }
+    const std::size_t supprimees = tailleAvant - historique.size();
+    m_dm.LogOperation(kInfo, QStringLiteral("Nettoyage chevauchements : ") + QString::number(supprimees)
+                                 + QStringLiteral(" écritures supprimées"));
+
+    std::vector<InventaireCompte> nettoye = inventaire(historique, debut);
+    // Same lines, same order as the raw inventory: the label and IBAN stay those first seen.
+    QHash<QString, const InventaireCompte *> parCompte;
+    for (const InventaireCompte &c : nettoye)
+        parCompte.insert(c.accountId, &c);
+    std::vector<InventaireCompte> lignes;
+    lignes.reserve(brut.size());
+    for (const InventaireCompte &b : brut) {
+        if (const InventaireCompte *c = parCompte.value(b.accountId))
+            lignes.push_back({b.accountId, b.iban, b.libelle, c->nb, c->dateMin, c->dateMax});
+    }
+    journaliserInventaire(m_dm, QStringLiteral("--- Sous-totaux NETTOYÉS par account_id ---"), lignes);
+
+    auto &recups = state.FDMemTableHistoriqueRecup;
+    for (std::size_t i = SessionRecuperation::debutRecuperations(state, t); i < recups.size(); ++i) {
+        const InventaireCompte *c = parCompte.value(recups[i].account_id);
+        recups[i].nb_ecritures_recup = c ? c->nb : 0;
+    }
+
+    m_dm.LogOperation(kInfo, QStringLiteral("--- Persistance en base SQLite ---"));
+    PersistanceEcritures(m_dm).PersisterEcrituresEnBase();
+}

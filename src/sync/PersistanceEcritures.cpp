@@ -1,0 +1,286 @@
+#include "sync/PersistanceEcritures.h"
+
+#include "common/FrenchFormat.h"
+#include "db/DataModule.h"
+#include "db/DbError.h"
+#include "db/DbTransaction.h"
+#include "db/SqlQuery.h"
+#include "sync/SessionRecuperation.h"
+#include "sync/SqliteStatement.h"
+#include "sync/SyncState.h"
+
+#include <QHash>
+
+#include <exception>
+#include <vector>
+
+namespace {
+
+const QString kInfo = QStringLiteral("INFO");
+
+// "yyyy-MM-dd" without going through a format parser: it runs twice per stored row.
+int formaterDate(const QDate &date, char (&buf)[16])
+{
+    int y = 0;
+    int m = 0;
+    int d = 0;
+    date.getDate(&y, &m, &d);
+    if (y < 0 || y > 9999)
+        return 0;
+    buf[0] = char('0' + y / 1000);
+    buf[1] = char('0' + y / 100 % 10);
+    buf[2] = char('0' + y / 10 % 10);
+    buf[3] = char('0' + y % 10);
+    buf[4] = '-';
+    buf[5] = char('0' + m / 10);
+    buf[6] = char('0' + m % 10);
+    buf[7] = '-';
+    buf[8] = char('0' + d / 10);
+    buf[9] = char('0' + d % 10);
+    return 10;
+}
+
+QByteArray texteDateRecup(const QDateTime &t)
+{
+    return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+}
+
+QVariant sqlDateOuNull(const QDate &date)
+{
+    return date.isValid() ? QVariant(FrenchFormat::sqlDate(date)) : QVariant();
+}
+
+// One account id's rows of the run, with the figures of its import row.
+struct LotCompte
+{
+    QString accountId;
+    std::vector<const EcritureHistorique *> lignes;
+};
+
+std::vector<LotCompte> lotsParCompte(const std::vector<EcritureHistorique> &historique, std::size_t debut)
+{
+    std::vector<LotCompte> lots;
+    QHash<QString, std::size_t> index;
+    for (std::size_t i = debut; i < historique.size(); ++i) {
+        const EcritureHistorique &r = historique[i];
+        if (r.account_id.isEmpty())
+            continue;
+        auto it = index.find(r.account_id);
+        if (it == index.end()) {
+            it = index.insert(r.account_id, lots.size());
+            lots.push_back({r.account_id, {}});
+        }
+        lots[*it].lignes.push_back(&r);
+    }
+    return lots;
+}
+
+} // namespace
+
+QString PersistanceEcritures::colonnesEcriture()
+{
+    return QStringLiteral("compte_id, import_id, id_bridge, account_id, item_id, iban, bank_name, account_name, "
+                          "account_type, date_ecriture, date_iso, description, provider_description, amount, "
+                          "amount_txt, currency_code, operation_type, booking_date, transaction_date, value_date, "
+                          "updated_at, deleted, future, date_recup, date_import, heure_import, user_import");
+}
+
+void PersistanceEcritures::RemplirParamsEcriture(SqliteStatement &AQuery, const EcritureHistorique &ARow,
+                                                 qint64 ACompteId, qint64 AImportId, const TamponImport &ATampon)
+{
+    char date[16];
+    AQuery.bindInt64(1, ACompteId);
+    AQuery.bindInt64(2, AImportId);
+    AQuery.bindText(3, ARow.id);
+    AQuery.bindText(4, ARow.account_id);
+    AQuery.bindText(5, ARow.item_id);
+    AQuery.bindText(6, ARow.iban);
+    AQuery.bindText(7, ARow.bank_name);
+    AQuery.bindText(8, ARow.account_name);
+    AQuery.bindText(9, ARow.account_type);
+    if (const int n = ARow.date.isValid() ? formaterDate(ARow.date, date) : 0)
+        AQuery.bindUtf8(10, date, n);
+    else
+        AQuery.bindNull(10);
+    if (ARow.date_iso.isNull())
+        AQuery.bindNull(11);
+    else
+        AQuery.bindText(11, ARow.date_iso);
+    AQuery.bindText(12, ARow.description);
+    AQuery.bindText(13, ARow.provider_description);
+    AQuery.bindDouble(14, ARow.amount);
+    AQuery.bindText(15, ARow.amount_txt);
+    AQuery.bindText(16, ARow.currency_code);
+    AQuery.bindText(17, ARow.operation_type);
+    AQuery.bindText(18, ARow.booking_date);
+    AQuery.bindText(19, ARow.transaction_date);
+    AQuery.bindText(20, ARow.value_date);
+    AQuery.bindText(21, ARow.updated_at);
+    AQuery.bindInt64(22, ARow.deleted ? 1 : 0);
+    AQuery.bindInt64(23, ARow.future ? 1 : 0);
+    if (ARow.date_recup.isValid() && ARow.date_recup == ATampon.dateRecup) {
+        AQuery.bindUtf8(24, ATampon.dateRecupTexte.constData(), static_cast<int>(ATampon.dateRecupTexte.size()));
+    } else if (ARow.date_recup.isValid()) {
+        const QByteArray recup = texteDateRecup(ARow.date_recup);
+        AQuery.bindUtf8(24, recup.constData(), static_cast<int>(recup.size()));
+    } else {
+        AQuery.bindNull(24);
+    }
+    AQuery.bindUtf8(25, ATampon.date.constData(), static_cast<int>(ATampon.date.size()));
+    AQuery.bindUtf8(26, ATampon.heure.constData(), static_cast<int>(ATampon.heure.size()));
+    AQuery.bindText(27, ATampon.user);
+}
+
+void PersistanceEcritures::PersisterEcrituresEnBase()
+{
+    if (m_dm.sync().FDMemTableHistoriqueBancaire.empty()) {
+        m_dm.LogOperation(kInfo, QStringLiteral("Persistance : aucune écriture à sauvegarder"));
+        return;
+    }
+    if (!m_dm.FDateRecupSessionCourante.isValid())
+        m_dm.FDateRecupSessionCourante = m_dm.now();
+    const QDateTime t = m_dm.FDateRecupSessionCourante;
+    try {
+        const int nouvelles = persisterSession();
+        // Counted only once the rows are committed: a rolled-back run stored nothing.
+        m_dm.FTotalNouvellesEcritures += nouvelles;
+    } catch (const DbError &e) {
+        m_dm.LogOperation(kInfo, QStringLiteral("ERREUR persistance : ") + e.message());
+        SessionRecuperation::oublier(m_dm.sync(), t);
+        throw;
+    } catch (const std::exception &e) {
+        m_dm.LogOperation(kInfo, QStringLiteral("ERREUR persistance : ") + QString::fromLocal8Bit(e.what()));
+        SessionRecuperation::oublier(m_dm.sync(), t);
+        throw;
+    }
+}
+
+// Returns the number of rows inserted into T_ECRITURES.
+int PersistanceEcritures::persisterSession()
+{
+    const QSqlDatabase &db = m_dm.UnConnection_dossier();
+    const QDateTime t = m_dm.FDateRecupSessionCourante;
+    const std::vector<EcritureHistorique> &historique = m_dm.sync().FDMemTableHistoriqueBancaire;
+
+    QHash<QString, qint64> compteParIban;
+    {
+        SqlQuery comptes(db, QStringLiteral("SELECT compte_id, iban FROM T_COMPTES"));
+        comptes.exec();
+        while (comptes.next())
+            compteParIban.insert(comptes.text(1), comptes.value(0).toLongLong());
+    }
+
+    const std::vector<LotCompte> lots = lotsParCompte(historique, SessionRecuperation::debutHistorique(m_dm.sync(), t));
+    if (lots.empty()) {
+        m_dm.LogOperation(kInfo, QStringLiteral("Persistance : aucun account_id à persister"));
+        return 0;
+    }
+
+    const TamponImport tampon{FrenchFormat::sqlDate(t.date()).toUtf8(), FrenchFormat::sqlTime(t.time()).toUtf8(),
+                              m_dm.user_courant_login, t, texteDateRecup(t)};
+    const QString dateImport = QString::fromUtf8(tampon.date);
+    const QString heureImport = QString::fromUtf8(tampon.heure);
+
+    int totalInserees = 0;
+    DbTransaction transaction(db);
+    {
+        if (m_dm.mode_persistance == QLatin1String("RAZ")) {
+            SqlQuery::run(db, QStringLiteral("DELETE FROM T_ECRITURES"));
+            m_dm.LogOperation(kInfo, QStringLiteral("Mode RAZ : T_ECRITURES vidée"));
+        }
+        const QString placeholders = QStringLiteral("?, ").repeated(26) + QStringLiteral("?");
+        SqliteStatement audit(db, QStringLiteral("INSERT INTO T_AUDIT_ECRITURES (") + colonnesEcriture()
+                                      + QStringLiteral(") VALUES (") + placeholders + QStringLiteral(")"));
+        SqliteStatement ecriture(db, QStringLiteral("INSERT OR IGNORE INTO T_ECRITURES (") + colonnesEcriture()
+                                         + QStringLiteral(") VALUES (") + placeholders + QStringLiteral(")"));
+        SqlQuery importRow(db, QStringLiteral(
+            "INSERT INTO T_HISTORIQUE_IMPORTS (compte_id, iban, account_id, date_import, heure_import, user_import, "
+            "date_debut_couverture, date_fin_couverture, nb_ecritures_brutes, nb_ecritures_inserees, "
+            "nb_ecritures_doublons, total_debit, total_credit, mode_recup, updated_at_max_recu) VALUES (:compte_id, "
+            ":iban, :account_id, :date_import, :heure_import, :user_import, :debut, :fin, :brutes, 0, 0, :debit, "
+            ":credit, 'COMPTABLE_PERIODE', :upd_max)"));
+        SqlQuery majImport(db, QStringLiteral("UPDATE T_HISTORIQUE_IMPORTS SET nb_ecritures_inserees = :nb "
+                                              "WHERE import_id = :id"));
+        SqlQuery majCompte(db, QStringLiteral("UPDATE T_COMPTES SET dernier_updated_at = :upd WHERE iban = :iban "
+                                              "  AND (:upd_cmp > COALESCE(dernier_updated_at, ''))"));
+        SqlQuery annulerImport(db, QStringLiteral("DELETE FROM T_HISTORIQUE_IMPORTS WHERE import_id = :id"));
+
+        for (const LotCompte &lot : lots) {
+            const QString &iban = lot.lignes.front()->iban;
+            double debit = 0.0;
+            double credit = 0.0;
+            QDate dateMin;
+            QDate dateMax;
+            QString updMax;
+            for (const EcritureHistorique *r : lot.lignes) {
+                (r->amount >= 0.0 ? credit : debit) += r->amount;
+                if (r->date.isValid()) {
+                    if (!dateMin.isValid() || r->date < dateMin)
+                        dateMin = r->date;
+                    if (!dateMax.isValid() || r->date > dateMax)
+                        dateMax = r->date;
+                }
+                if (r->updated_at > updMax)
+                    updMax = r->updated_at;
+            }
+            const auto compte = compteParIban.constFind(iban);
+            if (compte == compteParIban.constEnd()) {
+                m_dm.LogOperation(kInfo, QStringLiteral("AVERT : iban ") + iban + QStringLiteral(" (account_id=")
+                                             + lot.accountId + QStringLiteral(") absent de T_COMPTES"));
+                continue;
+            }
+
+            importRow.bind(QStringLiteral(":compte_id"), *compte)
+                .bind(QStringLiteral(":iban"), iban)
+                .bind(QStringLiteral(":account_id"), lot.accountId)
+                .bind(QStringLiteral(":date_import"), dateImport)
+                .bind(QStringLiteral(":heure_import"), heureImport)
+                .bind(QStringLiteral(":user_import"), tampon.user)
+                .bind(QStringLiteral(":debut"), sqlDateOuNull(dateMin))
+                .bind(QStringLiteral(":fin"), sqlDateOuNull(dateMax))
+                .bind(QStringLiteral(":brutes"), static_cast<int>(lot.lignes.size()))
+                .bind(QStringLiteral(":debit"), debit)
+                .bind(QStringLiteral(":credit"), credit)
+                .bind(QStringLiteral(":upd_max"), updMax)
+                .exec();
+            const qint64 importId = SqlQuery::scalar(db, QStringLiteral("SELECT last_insert_rowid() AS id")).toLongLong();
+
+            int inserees = 0;
+            QString updMaxInsere;
+            for (const EcritureHistorique *r : lot.lignes) {
+                RemplirParamsEcriture(audit, *r, *compte, importId, tampon);
+                audit.step();
+                RemplirParamsEcriture(ecriture, *r, *compte, importId, tampon);
+                if (ecriture.step() > 0) {
+                    ++inserees;
+                    if (r->updated_at > updMaxInsere)
+                        updMaxInsere = r->updated_at;
+                }
+            }
+
+            if (inserees > 0) {
+                majImport.bind(QStringLiteral(":nb"), inserees).bind(QStringLiteral(":id"), importId).exec();
+                totalInserees += inserees;
+                if (!updMaxInsere.isEmpty()) {
+                    majCompte.bind(QStringLiteral(":upd"), updMaxInsere)
+                        .bind(QStringLiteral(":iban"), iban)
+                        .bind(QStringLiteral(":upd_cmp"), updMaxInsere)
+                        .exec();
+                }
+                m_dm.LogOperation(kInfo, QStringLiteral("  Persisté account_id=") + lot.accountId + QStringLiteral(" : ")
+                                             + QString::number(inserees)
+                                             + QStringLiteral(" écriture(s) nouvelle(s) (import_id=")
+                                             + QString::number(importId) + QStringLiteral(")")
+                                             + QStringLiteral(" updated_at_max_ins=") + updMaxInsere);
+            } else {
+                annulerImport.bind(QStringLiteral(":id"), importId).exec();
+                m_dm.LogOperation(kInfo, QStringLiteral("  account_id=") + lot.accountId
+                                             + QStringLiteral(" : 0 nouvelle écriture (doublon since, import annulé)"));
+            }
+            m_dm.idle();
+        }
+    }
+    transaction.commit();
+    m_dm.LogOperation(kInfo, QStringLiteral("Persistance terminée (commit OK)"));
+    return totalInserees;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+class DataModule;
+class SqliteStatement;
+struct EcritureHistorique;
+
+// Writes the rows a run added to the retrieval history into the database, account
+// by account inside one transaction: an import row per account id, an audit copy
+// of every row, and the row itself unless its Bridge id is already stored.
+class PersistanceEcritures final
+{
+public:
+    // Date, time and user written on every row and import of one run.
+    struct TamponImport
+    {
+        QByteArray date;  // "yyyy-MM-dd" of the retrieval time
+        QByteArray heure; // "HH:mm:ss" of the retrieval time
+        QString user;
+        QDateTime dateRecup;        // the run's retrieval time and its stored text,
+        QByteArray dateRecupTexte;  // formatted once for all the run's rows
+    };
+
+    explicit PersistanceEcritures(DataModule &ADm) : m_dm(ADm) {}
+
+    // On any error the transaction is rolled back, the run's rows leave the
+    // in-memory history (so a retry stores them) and the error is raised again.
+    void PersisterEcrituresEnBase();
+
+    // Binds the 27 shared columns of the audit copy and the stored row, in their
+    // statement order, from one history row.
+    static void RemplirParamsEcriture(SqliteStatement &AQuery, const EcritureHistorique &ARow, qint64 ACompteId,
+                                      qint64 AImportId, const TamponImport &ATampon);
+
+    // The column list both insert statements use, in binding order.
+    static QString colonnesEcriture();
+
+private:
+    int persisterSession();
+
+    DataModule &m_dm;
+};
