@@ -7,6 +7,13 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <ostream>
+
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 // A data module on a manual clock with the security columns in place, and small
 // helpers to plant users and read back what the store wrote.
 class SecurityFixture : public TempHomeTest
