@@ -5,6 +5,7 @@
 #include "db/DataModule.h"
 #include "sync/CleNormalisee.h"
 #include "sync/PersistanceEcritures.h"
+#include "sync/ReconciliationAccountId.h"
 #include "sync/SessionRecuperation.h"
 #include "sync/SyncState.h"
 
@@ -40,13 +41,6 @@ const CompteBridge *compteActif(const std::vector<CompteBridge> &comptes, const 
     return nullptr;
 }
 
-qint64 ordreNumerique(const QString &accountId)
-{
-    bool ok = false;
-    const qint64 v = accountId.trimmed().toLongLong(&ok);
-    return ok ? v : -1;
-}
-
 // Counts per non-empty account id, in the order of the rows, IBAN and label of the
 // first row seen; then sorted by IBAN, earliest date and id as the log lists them.
 std::vector<InventaireCompte> inventaire(const std::vector<EcritureHistorique> &rows, std::size_t debut)
@@ -72,7 +66,7 @@ std::vector<InventaireCompte> inventaire(const std::vector<EcritureHistorique> &
                 c.dateMax = r.date;
         }
     }
-    const auto cleTri = [](const InventaireCompte &c) {
+    const auto cleTri = [](const InventaireCompte &c) -> QString {
         return c.iban + QLatin1Char('|') + c.dateMin.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('|')
             + c.accountId;
     };
@@ -111,7 +105,8 @@ QHash<QString, QDate> datesDeCoupure(const std::vector<InventaireCompte> &compte
         std::stable_sort(groupe.begin(), groupe.end(), [](const InventaireCompte *a, const InventaireCompte *b) {
             if (a->dateMin != b->dateMin)
                 return a->dateMin < b->dateMin;
-            return ordreNumerique(a->accountId) < ordreNumerique(b->accountId);
+            return ReconciliationAccountId::OrdreNumerique(a->accountId)
+                < ReconciliationAccountId::OrdreNumerique(b->accountId);
         });
         for (std::size_t i = 0; i + 1 < groupe.size(); ++i)
             coupures.insert(groupe[i]->accountId, groupe[i + 1]->dateMin.addDays(-1));
