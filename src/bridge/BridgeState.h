@@ -1,9 +1,12 @@
 #pragma once
 
+#include "bridge/BridgeReglages.h"
 #include "bridge/CompteBridge.h"
 #include "bridge/ProviderBridge.h"
 #include "bridge/TransactionBridge.h"
 #include "bridge/UtilisateurBridge.h"
+
+#include <QString>
 
 #include <vector>
 
@@ -25,4 +28,10 @@ struct BridgeState
 
     // FDMemTableusers: first page of the application's Bridge users.
     std::vector<UtilisateurBridge> FDMemTableusers;
+
+    BridgeReglages reglages;
+
+    // Last token Bridge refused with 401: never adopted again from a caller that still
+    // holds it, the token obtained in its place is used instead.
+    QString jetonRefuse;
 };
