@@ -11,6 +11,12 @@ find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
 add_library(tresoline_httplib INTERFACE)
 target_include_directories(tresoline_httplib SYSTEM INTERFACE ${HTTPLIB_INCLUDE_DIR})
 target_link_libraries(tresoline_httplib INTERFACE Threads::Threads)
+# Debian ships the implementation as a compiled library built with TLS and
+# compression on; its defines must match or the classes' layout differs.
+pkg_check_modules(CPPHTTPLIB QUIET IMPORTED_TARGET cpp-httplib)
+if(CPPHTTPLIB_FOUND)
+  target_link_libraries(tresoline_httplib INTERFACE PkgConfig::CPPHTTPLIB)
+endif()
 
 if(TRESOLINE_BUILD_TESTS)
   find_package(GTest REQUIRED)
