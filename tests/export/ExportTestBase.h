@@ -6,9 +6,27 @@
 #include "db/DataModule.h"
 #include "db/SqlQuery.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+
+#include <ostream>
+
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList &list, std::ostream *os)
+{
+    *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
+}
+
+inline void PrintTo(const QDate &d, std::ostream *os)
+{
+    *os << (d.isValid() ? d.toString(Qt::ISODate).toStdString() : std::string("(null)"));
+}
 
 // Fixture of the export tests: a data module on a manual clock (5 February 2024,
 // 10:15:02) with a level-9 user logged in, and an output folder.
