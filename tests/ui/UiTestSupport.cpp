@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QProcessEnvironment>
 #include <QPushButton>
@@ -67,6 +68,9 @@ void whenModalShown(const QString &objectName, std::function<void(QWidget *)> ac
 
 QStringList clippedTexts(QWidget *window)
 {
+    if (window->layout())
+        window->layout()->activate();
+    QApplication::processEvents();
     QStringList clipped;
     for (QLabel *label : window->findChildren<QLabel *>()) {
         if (!label->isVisibleTo(window) || label->wordWrap() || label->text().isEmpty()
