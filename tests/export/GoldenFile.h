@@ -1,11 +1,23 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QString>
 
 #include <gtest/gtest.h>
+
+// Keeps a copy of a file that did not match under the build tree, for review.
+inline void keepForReview(const QByteArray &content, const QString &golden)
+{
+    const QString copy = QStringLiteral(TRESOLINE_BINARY_DIR "/golden-actual/") + golden;
+    QDir().mkpath(QFileInfo(copy).absolutePath());
+    QFile file(copy);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
 
 // Compares a written file byte for byte with tests/data/<golden>; on a difference
 // the message shows the first line that differs.
@@ -15,12 +27,15 @@ inline ::testing::AssertionResult sameAsGolden(const QString &written, const QSt
     QFile expectedFile(QStringLiteral(TRESOLINE_TEST_DATA_DIR "/") + golden);
     if (!actualFile.open(QIODevice::ReadOnly))
         return ::testing::AssertionFailure() << "cannot read " << written.toStdString();
-    if (!expectedFile.open(QIODevice::ReadOnly))
-        return ::testing::AssertionFailure() << "cannot read golden " << golden.toStdString();
     const QByteArray actual = actualFile.readAll();
+    if (!expectedFile.open(QIODevice::ReadOnly)) {
+        keepForReview(actual, golden);
+        return ::testing::AssertionFailure() << "cannot read golden " << golden.toStdString();
+    }
     const QByteArray expected = expectedFile.readAll();
     if (actual == expected)
         return ::testing::AssertionSuccess();
+    keepForReview(actual, golden);
     const QList<QByteArray> a = actual.split('\n');
     const QList<QByteArray> e = expected.split('\n');
     for (qsizetype i = 0; i < std::max(a.size(), e.size()); ++i) {
