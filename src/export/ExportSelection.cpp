@@ -1,5 +1,6 @@
 #include "export/ExportSelection.h"
 
+#include "bridge/BridgeProviders.h"
 #include "common/FrenchFormat.h"
 #include "db/DataModule.h"
 #include "db/SqlQuery.h"
@@ -49,8 +50,7 @@ enum Colonne {
 
 } // namespace
 
-ExportSelection::ExportSelection(DataModule &dm, BankNameResolver resolver)
-    : m_dm(dm), m_resolver(std::move(resolver))
+ExportSelection::ExportSelection(DataModule &dm) : m_dm(dm)
 {
 }
 
@@ -230,7 +230,7 @@ ExportSelection::InfosCompte ExportSelection::ChargerInfosCompte(const QString &
     query.bind(QStringLiteral(":iban"), AIban).exec();
     InfosCompte infos;
     if (query.next()) {
-        infos.nom_banque = resoudreNomBanque(query.text(0));
+        infos.nom_banque = BridgeProviders(m_dm).ResoudreNomBanque(query.text(0));
         infos.type_compte = query.text(1);
         infos.client_raison_sociale = query.text(2);
         infos.observation = query.text(3);
@@ -299,20 +299,16 @@ void ExportSelection::ChargerComptesEnListe(std::vector<CompteChoix> &AListe)
                    QStringLiteral("SELECT iban, type_compte, nom_banque, client_raison_sociale "
                                   "FROM T_COMPTES ORDER BY nom_banque, iban"));
     query.exec();
+    const BridgeProviders catalogue(m_dm);
     while (query.next()) {
         const QString iban = query.text(0);
         const QString titulaire = query.text(3);
-        QString caption = iban + QStringLiteral("  [") + resoudreNomBanque(query.text(2));
+        QString caption = iban + QStringLiteral("  [") + catalogue.ResoudreNomBanque(query.text(2));
         if (!titulaire.isEmpty())
             caption += QStringLiteral(" / ") + titulaire;
         caption += QStringLiteral("]  (") + query.text(1) + QLatin1Char(')');
         AListe.push_back({caption, iban});
     }
-}
-
-QString ExportSelection::resoudreNomBanque(const QString &ANom) const
-{
-    return m_resolver ? m_resolver(ANom) : ANom;
 }
 
 void ExportSelection::logInfo(const QString &AMessage, const QString &AResultat)

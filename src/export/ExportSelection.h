@@ -5,7 +5,6 @@
 #include <QDate>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 class DataModule;
@@ -17,10 +16,7 @@ struct RecapCompteExport;
 class ExportSelection final
 {
 public:
-    // Turns a stored bank name into the name shown (placeholders of the catalogue).
-    using BankNameResolver = std::function<QString(const QString &)>;
-
-    explicit ExportSelection(DataModule &dm, BankNameResolver resolver = {});
+    explicit ExportSelection(DataModule &dm);
 
     // Refills the three tables and returns the number of lines loaded; 0 also on a
     // bad date, which leaves the display copy and the recap as they were.
@@ -54,9 +50,7 @@ private:
     void RemplirCopieAffichage();
     InfosCompte ChargerInfosCompte(const QString &AIban);
     void EcrireLigneRecap(RecapCompteExport &ARecap, const InfosCompte &AInfos);
-    QString resoudreNomBanque(const QString &ANom) const;
     void logInfo(const QString &AMessage, const QString &AResultat = QStringLiteral("INFO"));
 
     DataModule &m_dm;
-    BankNameResolver m_resolver;
 };

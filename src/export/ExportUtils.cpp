@@ -4,6 +4,8 @@
 #include "common/AtomicFile.h"
 #include "common/Clock.h"
 #include "common/FrenchFormat.h"
+#include "company/IdentificationSociete.h"
+#include "db/DataModule.h"
 #include "db/DbError.h"
 #include "db/DbTransaction.h"
 #include "db/SqlQuery.h"
@@ -17,44 +19,6 @@
 #include <vector>
 
 namespace ExportUtils {
-
-namespace {
-
-bool hasColumn(const QSqlDatabase &db, const QString &table, const QString &column)
-{
-    SqlQuery info(db, QStringLiteral("PRAGMA table_info(") + table + QStringLiteral(")"));
-    info.exec();
-    while (info.next()) {
-        if (info.text(1).compare(column, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-bool tableExists(const QSqlDatabase &db, const QString &table)
-{
-    SqlQuery query(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                      "AND UPPER(name) = UPPER(:name)"));
-    query.bind(QStringLiteral(":name"), table).exec();
-    return query.next();
-}
-
-// The company folder as stored, or empty. Older databases may lack the column.
-QString lireRepertoireSociete(const QSqlDatabase &db)
-{
-    const QString table = QStringLiteral("T_IDENTIFICATION_SOCIETE");
-    if (!tableExists(db, table))
-        return {};
-    if (!hasColumn(db, table, QStringLiteral("repertoire_export")))
-        SqlQuery::run(db, QStringLiteral(
-            "ALTER TABLE T_IDENTIFICATION_SOCIETE ADD COLUMN repertoire_export TEXT(255)"));
-    return SqlQuery::scalar(db, QStringLiteral("SELECT repertoire_export FROM T_IDENTIFICATION_SOCIETE "
-                                               "ORDER BY societe_id LIMIT 1"))
-        .toString()
-        .trimmed();
-}
-
-} // namespace
 
 QString CsvCell(const QString &AValue)
 {
@@ -90,11 +54,17 @@ QString AvecSeparateurFinal(const QString &ADossier)
     return ADossier + QLatin1Char('/');
 }
 
-QString RepertoireExportSociete(const QSqlDatabase &AConnection, const QString &AProgramDir)
+QString RepertoireExportSociete(DataModule &AConnection)
 {
-    if (AConnection.isOpen()) {
+    if (AConnection.connectionOpen()) {
         try {
-            const QString stored = lireRepertoireSociete(AConnection);
+            IdentificationSociete::EnsureTable(AConnection);
+            const QString stored =
+                SqlQuery::scalar(AConnection.UnConnection_dossier(),
+                                 QStringLiteral("SELECT repertoire_export FROM T_IDENTIFICATION_SOCIETE "
+                                                "ORDER BY societe_id LIMIT 1"))
+                    .toString()
+                    .trimmed();
             if (!stored.isEmpty()) {
                 const QString folder = AvecSeparateurFinal(stored);
                 if (QDir().mkpath(folder))
@@ -104,7 +74,8 @@ QString RepertoireExportSociete(const QSqlDatabase &AConnection, const QString &
             // An unreadable company row leaves the default folder.
         }
     }
-    const QString fallback = AvecSeparateurFinal(AProgramDir) + QStringLiteral("datas/releves/");
+    const QString fallback =
+        AvecSeparateurFinal(AConnection.chemin_prog) + QStringLiteral("datas/releves/");
     QDir().mkpath(fallback);
     return fallback;
 }

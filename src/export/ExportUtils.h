@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class Clock;
+class DataModule;
 
 // Pieces every export writer shares. Free functions without state; those that touch
 // the database take the connection they work on.
@@ -18,8 +19,8 @@ QString OfxText(const QString &AValue);
 // by "_"; "compte" when nothing is left.
 QString SafeFilePart(const QString &AValue);
 // The company's export folder when it is set and can be created, else datas/releves
-// under AProgramDir. Ends with '/'. Never fails.
-QString RepertoireExportSociete(const QSqlDatabase &AConnection, const QString &AProgramDir);
+// under the program folder. Ends with '/'. Never fails.
+QString RepertoireExportSociete(DataModule &AConnection);
 // Writes the lines in Windows-1252 with CR LF after each line, atomically, creating
 // the folder; throws ExportError when the file cannot be written.
 void SauverAnsi(const QStringList &ALines, const QString &AFileName);

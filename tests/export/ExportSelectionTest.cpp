@@ -1,5 +1,6 @@
 #include "export/ExportTestBase.h"
 
+#include "bridge/BridgeState.h"
 #include "export/ExportSelection.h"
 #include "export/ExportState.h"
 
@@ -215,9 +216,8 @@ TEST_F(ExportSelectionTest, DisplayCopyAndRecap)
     addEcriture(ecriture(QStringLiteral("b-1"), kIbanB, QStringLiteral("2024-01-07"), -8.0));
     addEcriture(ecriture(QStringLiteral("sans-iban"), QString(), QStringLiteral("2024-01-08"), -2.0));
 
-    ExportSelection selection(dm(), [](const QString &name) {
-        return name == QLatin1String("Provider 42") ? QStringLiteral("BNP Paribas") : name;
-    });
+    dm().bridge().providers.push_back({42, QStringLiteral("BNP Paribas"), QStringLiteral("FR")});
+    ExportSelection selection(dm());
     ASSERT_EQ(selection.ChargerExportEnMemTable({}, {}, {}, {}, false, QStringLiteral("NOCARD")), 5);
 
     QStringList order;
@@ -280,9 +280,8 @@ TEST_F(ExportSelectionTest, AccountChooser)
     b.type_compte = QStringLiteral("savings");
     EcrituresFixture::insertCompte(db(), b);
 
-    ExportSelection selection(dm(), [](const QString &name) {
-        return name == QLatin1String("Provider 42") ? QStringLiteral("BNP Paribas") : name;
-    });
+    dm().bridge().providers.push_back({42, QStringLiteral("BNP Paribas"), QStringLiteral("FR")});
+    ExportSelection selection(dm());
     std::vector<CompteChoix> list = {{QStringLiteral("ancien"), QStringLiteral("X")}};
     selection.ChargerComptesEnListe(list);
     ASSERT_EQ(list.size(), 3u);

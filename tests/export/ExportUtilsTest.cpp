@@ -89,23 +89,21 @@ TEST_F(ExportUtilsDb, CompanyFolderIsUsedAndCreated)
 {
     const QString folder = home() + QStringLiteral("compta/releves");
     setCompanyFolder(QStringLiteral("  ") + folder + QStringLiteral("  "));
-    EXPECT_EQ(ExportUtils::RepertoireExportSociete(db(), dm().chemin_prog), folder + QLatin1Char('/'));
+    EXPECT_EQ(ExportUtils::RepertoireExportSociete(dm()), folder + QLatin1Char('/'));
     EXPECT_TRUE(QDir(folder).exists());
 }
 
 TEST_F(ExportUtilsDb, CompanyFolderFallsBackToReleves)
 {
     const QString fallback = dm().chemin_prog + QStringLiteral("datas/releves/");
-    EXPECT_EQ(ExportUtils::RepertoireExportSociete(db(), dm().chemin_prog), fallback);
+    EXPECT_EQ(ExportUtils::RepertoireExportSociete(dm()), fallback);
 
     // A folder below a plain file can never be created.
     QFile blocker(home() + QStringLiteral("fichier"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     setCompanyFolder(home() + QStringLiteral("fichier/releves"));
-    EXPECT_EQ(ExportUtils::RepertoireExportSociete(db(), dm().chemin_prog), fallback);
-
-    EXPECT_EQ(ExportUtils::RepertoireExportSociete(QSqlDatabase(), dm().chemin_prog), fallback);
+    EXPECT_EQ(ExportUtils::RepertoireExportSociete(dm()), fallback);
 }
 
 TEST_F(ExportUtilsDb, SauverAnsiWritesWindows1252WithCrLf)
