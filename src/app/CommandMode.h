@@ -7,5 +7,8 @@
 namespace CommandMode {
 
 int run(const QStringList &params);
+// "--help" and "--version": print and set the status; no database is touched.
+bool optionInformation(const QStringList &params, int &status);
+QString usage();
 
 } // namespace CommandMode

@@ -11,6 +11,10 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         params << QString::fromLocal8Bit(argv[i]);
 
+    int status = 0;
+    if (CommandMode::optionInformation(params, status))
+        return status;
+
     // Decided before anything else: a command mode never creates a widget and
     // never needs a display.
     if (CommandLine::ModeCommandeSilencieuseDemandee(params)) {
