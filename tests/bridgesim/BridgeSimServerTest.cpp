@@ -244,6 +244,7 @@ TEST(BridgeSimServerTest, SinceAndAccountFiltersSelectTransactionsChangedAfterTh
     const auto recorded = sim.requestsTo(kTransactions);
     ASSERT_FALSE(recorded.empty());
     EXPECT_EQ(recorded.back().queryValue("since"), "2029-12-31");
+    EXPECT_EQ(recorded.back().target, "/v3/aggregation/transactions?since=2029-12-31");
     EXPECT_TRUE(recorded.front().hasQuery("account_id"));
     EXPECT_FALSE(recorded.front().hasQuery("since"));
     EXPECT_EQ(recorded.front().header("bridge-version"), "2025-01-15");

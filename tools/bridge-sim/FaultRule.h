@@ -35,6 +35,11 @@ struct FaultRule
     static FaultRule htmlPage(std::string path, int status = 200, int times = 0);
     static FaultRule loopNextUri(std::string path, int times = 0);
 
+    // From the command-line form KIND[=VALUE]@PATH[,times=N][,page=N][,account=ID]
+    // [,retry-after=S][,method=VERB], KIND being status (=code), delay (=ms), malformed,
+    // html (=code) or loop. Throws std::invalid_argument with a French message.
+    static FaultRule parse(const std::string &spec);
+
     FaultRule &withRetryAfter(int seconds);
     FaultRule &onMethod(std::string verb);
     FaultRule &forAccount(std::string id);

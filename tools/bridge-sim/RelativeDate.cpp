@@ -61,7 +61,10 @@ std::string RelativeDate::resolve(const std::string &text) const
 {
     if (text.compare(0, kToday.size(), kToday) != 0)
         return text;
-    if (text.size() > kToday.size() && std::isalpha(static_cast<unsigned char>(text[kToday.size()])))
+    const std::size_t next = kToday.size();
+    const bool timeFollows = next + 1 < text.size() && text[next] == 'T'
+                             && std::isdigit(static_cast<unsigned char>(text[next + 1]));
+    if (next < text.size() && std::isalpha(static_cast<unsigned char>(text[next])) && !timeFollows)
         return text;
     std::size_t pos = kToday.size();
     std::chrono::year_month_day day = m_today;

@@ -25,16 +25,20 @@ struct Options
     std::string generate; // "NxM"
     std::string today;    // yyyy-mm-dd, reference day of relative dates
     std::vector<std::pair<std::string, std::string>> staticFiles; // path, local file
+    std::vector<bridgesim::FaultRule> faults;
     bool help = false;
 };
 
 const char *const kUsage =
     "Usage : bridge-sim [--port N] [--host 127.0.0.1] [--scenario NOM|CHEMIN.json]\n"
     "                   [--scenarios-dir DOSSIER] [--generate NxM] [--today aaaa-mm-jj]\n"
-    "                   [--static /chemin=fichier]...\n"
+    "                   [--static /chemin=fichier]... [--fault PANNE]...\n"
     "  --port 0 (par defaut) choisit un port libre ; la premiere ligne affichee est \"PORT n\".\n"
     "  --generate 20x5000 sert 20 comptes de 5000 transactions chacun (mesures).\n"
-    "  --static /tresoline-version.txt=version.txt sert ce fichier sur ce chemin.\n";
+    "  --static /tresoline-version.txt=version.txt sert ce fichier sur ce chemin.\n"
+    "  --fault status=503@/v3/providers,times=2,retry-after=5 ; delay=200000@/v3/aggregation/accounts ;\n"
+    "          malformed@/v3/aggregation/items ; html=502@/v3/providers ; loop@/v3/aggregation/transactions,page=2\n"
+    "          (options : times, page, account, retry-after, method).\n";
 
 bool parseArguments(int argc, char **argv, Options &options, std::string &error)
 {
@@ -76,6 +80,13 @@ bool parseArguments(int argc, char **argv, Options &options, std::string &error)
                 return false;
             }
             options.staticFiles.emplace_back(value.substr(0, equal), value.substr(equal + 1));
+        } else if (name == "--fault") {
+            try {
+                options.faults.push_back(bridgesim::FaultRule::parse(value));
+            } catch (const std::invalid_argument &invalid) {
+                error = invalid.what();
+                return false;
+            }
         } else {
             error = "option inconnue : " + name;
             return false;
@@ -141,6 +152,8 @@ int main(int argc, char **argv)
         bridgesim::BridgeSimServer server(std::move(scenario));
         for (const auto &[path, file] : options.staticFiles)
             server.setStaticFile(path, readFile(file));
+        for (const bridgesim::FaultRule &fault : options.faults)
+            server.addFault(fault);
         const int port = server.start(options.host, options.port);
         if (port < 0) {
             std::cerr << "bridge-sim : impossible d'ecouter sur " << options.host << ":" << options.port << "\n";
