@@ -8,16 +8,4 @@ QString sqlIsCard()
                           "OR UPPER(COALESCE(bank_name, '')) LIKE '%/ CARTE%')");
 }
 
-QString sqlIsNotCard()
-{
-    return QStringLiteral("(LOWER(COALESCE(account_type, '')) <> 'card' "
-                          "AND UPPER(COALESCE(bank_name, '')) NOT LIKE '%/ CARTE%')");
-}
-
-bool isCard(const QString &accountType, const QString &bankName)
-{
-    return accountType.toLower() == QLatin1String("card")
-        || bankName.toUpper().contains(QLatin1String("/ CARTE"));
-}
-
 } // namespace CardRule

@@ -8,8 +8,5 @@ namespace CardRule {
 
 // Condition on the account_type and bank_name columns of T_ECRITURES, bracketed.
 QString sqlIsCard();
-// Its negation, for selections that leave the cards out.
-QString sqlIsNotCard();
-bool isCard(const QString &accountType, const QString &bankName);
 
 } // namespace CardRule
