@@ -6,7 +6,14 @@
 #include <QStringList>
 
 #include <chrono>
+#include <ostream>
 #include <vector>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // A data module on a temporary folder talking to the in-process simulator, on a
 // manual clock set to today 10:00, with the company's Bridge user set and the waits
