@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPointer>
@@ -27,6 +28,16 @@ QString saveScreenshot(QWidget *widget, const QString &name)
     const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
     widget->grab().save(path);
     return path;
+}
+
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
 }
 
 bool waitFor(const std::function<bool()> &predicate, int timeoutMs)
@@ -83,7 +94,13 @@ QStringList clippedTexts(QWidget *window)
     for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
         if (!button->isVisibleTo(window) || button->text().isEmpty())
             continue;
-        if (button->sizeHint().width() > button->width() + 1)
+        QString text = button->text();
+        text.remove(QLatin1Char('&'));
+        // A push button needs its text plus a little frame; a check box its full hint.
+        const int needed = qobject_cast<QPushButton *>(button)
+            ? QFontMetrics(button->font()).horizontalAdvance(text) + 8
+            : button->sizeHint().width();
+        if (needed > button->width() + 1)
             clipped << button->objectName() + QStringLiteral(" \"") + button->text() + QLatin1Char('"');
     }
     return clipped;

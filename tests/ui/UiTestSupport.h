@@ -25,6 +25,9 @@ QString saveScreenshot(QWidget *widget, const QString &name);
 // The action must close it. Fails the test when no such window appears in time.
 void whenModalShown(const QString &objectName, std::function<void(QWidget *)> action, int timeoutMs = 5000);
 
+// Types the text into the widget as key presses, one character at a time.
+void typeText(QWidget *widget, const QString &text);
+
 // Pumps the event loop until the predicate holds or the time is up.
 bool waitFor(const std::function<bool()> &predicate, int timeoutMs = 5000);
 
