@@ -48,4 +48,5 @@ private:
     std::chrono::milliseconds m_connectTimeout = kConnectTimeout;
     std::chrono::milliseconds m_totalTimeout = kTotalTimeout;
     bool m_everAnswered = false;
+    bool m_loopback = false;
 };
