@@ -13,7 +13,7 @@ struct RecordedRequest
     std::string path;   // decoded, without query
     std::string target; // as sent: path and raw query string
     std::multimap<std::string, std::string> query;   // decoded parameters
-    std::vector<std::pair<std::string, std::string>> headers; // in the order received
+    std::vector<std::pair<std::string, std::string>> headers; // sorted by name: the HTTP library keeps no order
     std::string body;
     int status = 0; // status of the answer
 
