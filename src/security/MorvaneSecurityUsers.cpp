@@ -103,6 +103,16 @@ bool parseIterations(const QString &text, int &value)
     return true;
 }
 
+void writeHexLower(QByteArrayView digest, std::array<char, 64> &hex)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    for (qsizetype i = 0; i < digest.size() && i < 32; ++i) {
+        const auto b = static_cast<unsigned char>(digest[i]);
+        hex[static_cast<std::size_t>(2 * i)] = digits[b >> 4];
+        hex[static_cast<std::size_t>(2 * i + 1)] = digits[b & 0x0F];
+    }
+}
+
 QByteArray sha256HexLower(const QByteArray &data)
 {
     return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
@@ -153,16 +163,19 @@ QString MorvaneSecurityUsers::NouveauSel()
 
 QString MorvaneSecurityUsers::HashInterne(const QString &AMotDePasse, const QString &ASel, int AIterations)
 {
+    // 30 000 rounds per login: each round reuses one hash object and one text buffer.
     const QByteArray suffix = (QLatin1Char('|') + ASel + QLatin1Char('|') + AMotDePasse).toUtf8();
-    QByteArray hex = sha256HexLower((ASel + QLatin1Char('|') + AMotDePasse).toUtf8());
     QCryptographicHash round(QCryptographicHash::Sha256);
+    round.addData((ASel + QLatin1Char('|') + AMotDePasse).toUtf8());
+    std::array<char, 64> hex{};
+    writeHexLower(round.resultView(), hex);
     for (int i = 1; i < AIterations; ++i) {
         round.reset();
-        round.addData(hex);
+        round.addData(QByteArrayView(hex.data(), qsizetype(hex.size())));
         round.addData(suffix);
-        hex = round.result().toHex();
+        writeHexLower(round.resultView(), hex);
     }
-    return QString::fromLatin1(hex).toUpper();
+    return QString::fromLatin1(hex.data(), qsizetype(hex.size())).toUpper();
 }
 
 QString MorvaneSecurityUsers::CreerHashMotDePasse(const QString &AMotDePasse)
