@@ -1,5 +1,6 @@
 #include "company/IdentificationSociete.h"
 
+#include "company/QStringPrinter.h"
 #include "db/SqlQuery.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempHome.h"
@@ -7,15 +8,9 @@
 #include <QRegularExpression>
 
 #include <optional>
-#include <ostream>
 
 using namespace Qt::StringLiterals;
 using Societe = IdentificationSociete;
-
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
