@@ -15,6 +15,24 @@ bool nonVide(const QVariant &value)
     return !value.isNull() && !value.toString().trimmed().isEmpty();
 }
 
+// "yyyy-MM-dd" as stored by the synchronisation, read without the format parser: the
+// selection reads it for every line. Anything else goes through the general parser.
+QDate dateSql(const QString &text)
+{
+    if (text.size() == 10 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')) {
+        int v[10] = {};
+        bool chiffres = true;
+        for (const qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+            const char16_t c = text.at(i).unicode();
+            chiffres = chiffres && c >= u'0' && c <= u'9';
+            v[i] = c - u'0';
+        }
+        if (chiffres)
+            return QDate(v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[5] * 10 + v[6], v[8] * 10 + v[9]);
+    }
+    return FrenchFormat::parseSqlDate(text);
+}
+
 QString sansPointVirgule(QString text)
 {
     return text.remove(QLatin1Char(';'));
@@ -56,6 +74,8 @@ ExportSelection::ExportSelection(DataModule &dm) : m_dm(dm)
 
 QDate ExportSelection::LireDateCourte(const QString &AText)
 {
+    if (!AText.contains(QLatin1Char('/')))
+        return {};
     const QString text = AText.trimmed();
     const QDate strict = FrenchFormat::parseDisplayDate(text);
     if (strict.isValid())
@@ -172,7 +192,7 @@ int ExportSelection::ChargerExportEnMemTable(const QString &AIban, const QString
         line.compte_id = query.value(ColCompteId).toLongLong();
         line.id_bridge = query.text(ColIdBridge);
         line.deja_exportee = dejaExportee ? 1 : 0;
-        line.Date_ecriture = FrenchFormat::parseSqlDate(query.text(ColDateEcriture));
+        line.Date_ecriture = dateSql(query.text(ColDateEcriture));
         line.date_valeur = DateValeurAffichee(query.text(ColValueDate), line.Date_ecriture);
         line.description = sansPointVirgule(query.text(ColDescription));
         line.libelle_origine = sansPointVirgule(query.text(ColProviderDescription));

@@ -155,7 +155,7 @@ int ecrireGroupes(const QSqlDatabase &db, const std::vector<ExportLine> &lignes,
         }
         if (groupe.iban.isEmpty())
             continue; // lines without IBAN come first and belong to no statement
-        groupe.ajouter(ligne, clock.now().date());
+        groupe.ajouter(ligne, groupe.ouverture.date());
         ++resultat;
     }
     if (fermerGroupe(db, groupe, dossier, typeExport, user, clock))

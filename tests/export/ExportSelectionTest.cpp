@@ -160,6 +160,28 @@ TEST_F(ExportSelectionTest, ValueDateForms)
     EXPECT_EQ(ExportSelection::DateValeurAffichee(QString(), QDate()), QString());
 }
 
+TEST_F(ExportSelectionTest, EntryDateForms)
+{
+    struct Case
+    {
+        const char *stored;
+        QDate read;
+    };
+    const std::array cases = {
+        Case{"2024-01-10", QDate(2024, 1, 10)},
+        Case{"2024-01-10 00:00:00", QDate(2024, 1, 10)},
+        Case{"2024-02-30", QDate()},
+        Case{"2024-0a-10", QDate()},
+        Case{"", QDate()},
+    };
+    for (const Case &c : cases) {
+        SqlQuery::run(db(), QStringLiteral("DELETE FROM T_ECRITURES"));
+        addEcriture(ecriture(QStringLiteral("x"), kIbanA, QString::fromUtf8(c.stored), -1.0));
+        ASSERT_EQ(load(), 1) << c.stored;
+        EXPECT_EQ(table()[0].Date_ecriture, c.read) << c.stored;
+    }
+}
+
 TEST_F(ExportSelectionTest, LineFields)
 {
     auto debit = ecriture(QStringLiteral("tx-1"), kIbanA, QStringLiteral("2024-01-10"), -12.5,
