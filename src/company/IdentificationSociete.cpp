@@ -203,6 +203,17 @@ bool IdentificationSociete::LireCodeSecuriteConsole(DataModule &AConnection, QSt
                       AErreur);
 }
 
+QString IdentificationSociete::EmailSociete(DataModule &AConnection) noexcept
+{
+    if (!AConnection.connectionOpen())
+        return {};
+    try {
+        return lirePremiereLigne(AConnection, QStringLiteral("email")).trimmed();
+    } catch (...) {
+        return {};
+    }
+}
+
 bool IdentificationSociete::ConfigurerSocieteEmettrice(DataModule &AConnection, QString &ARaisonSociale,
                                                        QString &AErreur)
 {

@@ -34,6 +34,9 @@ public:
     static bool LireRaisonSociale(DataModule &AConnection, QString &ARaisonSociale, QString &AErreur);
     static bool LireEmailRapport(DataModule &AConnection, QString &AEmail, QString &AErreur);
     static bool LireCodeSecuriteConsole(DataModule &AConnection, QString &ACode, QString &AErreur);
+    // The stored report address, trimmed and unchecked, as the first administrator's
+    // proposed e-mail; empty when there is none or on any error.
+    static QString EmailSociete(DataModule &AConnection) noexcept;
 
     // Opens the company window; true with the name once the user saved a valid company.
     static bool ConfigurerSocieteEmettrice(DataModule &AConnection, QString &ARaisonSociale, QString &AErreur);

@@ -144,11 +144,14 @@ TEST_F(IdentificationSocieteTest, ReadingsOfANewCompanyRow)
     EXPECT_EQ(value, u"Cabinet Martin"_s);
     EXPECT_TRUE(Societe::LireEmailRapport(dm(), value, error));
     EXPECT_EQ(value, u"compta@cabinet.fr"_s);
+    EXPECT_EQ(Societe::EmailSociete(dm()), u"compta@cabinet.fr"_s);
     EXPECT_TRUE(Societe::LireCodeSecuriteConsole(dm(), value, error));
     EXPECT_EQ(value, u"AB12CD34"_s);
 
     SqlQuery::run(db(), u"UPDATE T_IDENTIFICATION_SOCIETE SET raison_sociale = 'A renseigner'"_s);
     EXPECT_FALSE(Societe::LireRaisonSociale(dm(), value, error));
+    SqlQuery::run(db(), u"DROP TABLE T_IDENTIFICATION_SOCIETE"_s);
+    EXPECT_EQ(Societe::EmailSociete(dm()), QString());
 }
 
 TEST_F(IdentificationSocieteTest, CodeGeneratedOnShowIsKeptAfterCancel)
