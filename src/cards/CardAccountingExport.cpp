@@ -8,8 +8,6 @@
 #include "export/ExportState.h"
 #include "export/ExportUtils.h"
 
-#include <QDir>
-
 namespace {
 
 const QString kLog = QStringLiteral("EXPORT_CARTES_COMPTABLE");

@@ -253,29 +253,7 @@ int CardCorrections::RestaurerCorrection(const QString &ACle, QString &AMessage)
         AMessage = QStringLiteral("Correction introuvable.");
         return -1;
     }
-    const bool suppression = correction.action == QLatin1String("SUPPRESSION");
-    const bool locale = ACle.startsWith(QLatin1String("LOCAL-"), Qt::CaseInsensitive);
-    const QString cible = (locale ? QStringLiteral(" WHERE ecriture_id = :cible AND ")
-                                  : QStringLiteral(" WHERE id_bridge = :cible AND "))
-        + CardRule::sqlIsCard();
-    const QVariant valeurCible = locale ? QVariant(correction.ecriture_id_origine) : QVariant(ACle);
-
-    SqlQuery update(db, suppression
-        ? QStringLiteral("UPDATE T_ECRITURES SET supprimee = 0") + cible
-        : QStringLiteral("UPDATE T_ECRITURES SET date_ecriture = :d, value_date = :v, "
-                         "provider_description = :po, description = :pq, amount = :m, "
-                         "amount_txt = :mt") + cible);
-    update.bind(QStringLiteral(":cible"), valeurCible);
-    if (!suppression) {
-        update.bind(QStringLiteral(":d"), dateOuNull(correction.ancienne_date_ecriture))
-            .bind(QStringLiteral(":v"), correction.ancienne_date_valeur)
-            .bind(QStringLiteral(":po"), correction.ancien_libelle_original)
-            .bind(QStringLiteral(":pq"), correction.ancien_libelle_quelvo)
-            .bind(QStringLiteral(":m"), correction.ancien_montant)
-            .bind(QStringLiteral(":mt"), FrenchFormat::amountPoint(correction.ancien_montant));
-    }
-    update.exec();
-    const int lignes = update.numRowsAffected();
+    const int lignes = remettreValeursBancaires(ACle, correction);
     SqlQuery remove(db, QStringLiteral("DELETE FROM T_CORRECTIONS_CARTES WHERE id_bridge = :cle"));
     remove.bind(QStringLiteral(":cle"), ACle).exec();
     transaction.commit();
@@ -291,12 +269,39 @@ int CardCorrections::RestaurerCorrection(const QString &ACle, QString &AMessage)
     if (lignes == 0)
         AMessage = QStringLiteral("La correction a ete levee, mais l'ecriture n'a pas pu etre "
                                   "retrouvee en base.");
-    else if (suppression)
+    else if (correction.action == QLatin1String("SUPPRESSION"))
         AMessage = QStringLiteral("Suppression annulee. La ligne reapparait dans les grilles et les "
                                   "exports.");
     else
         AMessage = QStringLiteral("Valeurs bancaires d'origine restaurees.");
     return lignes;
+}
+
+int CardCorrections::remettreValeursBancaires(const QString &ACle, const CorrectionCarte &ACorrection)
+{
+    // A local key names the line by its id; any other is the Bridge id of the line(s).
+    const bool suppression = ACorrection.action == QLatin1String("SUPPRESSION");
+    const bool locale = ACle.startsWith(QLatin1String("LOCAL-"), Qt::CaseInsensitive);
+    const QString cible = (locale ? QStringLiteral(" WHERE ecriture_id = :cible AND ")
+                                  : QStringLiteral(" WHERE id_bridge = :cible AND "))
+        + CardRule::sqlIsCard();
+    SqlQuery update(m_dm.UnConnection_dossier(), suppression
+        ? QStringLiteral("UPDATE T_ECRITURES SET supprimee = 0") + cible
+        : QStringLiteral("UPDATE T_ECRITURES SET date_ecriture = :d, value_date = :v, "
+                         "provider_description = :po, description = :pq, amount = :m, "
+                         "amount_txt = :mt") + cible);
+    update.bind(QStringLiteral(":cible"),
+                locale ? QVariant(ACorrection.ecriture_id_origine) : QVariant(ACle));
+    if (!suppression) {
+        update.bind(QStringLiteral(":d"), dateOuNull(ACorrection.ancienne_date_ecriture))
+            .bind(QStringLiteral(":v"), ACorrection.ancienne_date_valeur)
+            .bind(QStringLiteral(":po"), ACorrection.ancien_libelle_original)
+            .bind(QStringLiteral(":pq"), ACorrection.ancien_libelle_quelvo)
+            .bind(QStringLiteral(":m"), ACorrection.ancien_montant)
+            .bind(QStringLiteral(":mt"), FrenchFormat::amountPoint(ACorrection.ancien_montant));
+    }
+    update.exec();
+    return update.numRowsAffected();
 }
 
 std::vector<CorrectionCarte> CardCorrections::ListerCorrections()

@@ -52,6 +52,7 @@ public:
 
 private:
     bool lireValeurs(qint64 AEcritureId, QString &AIdBridge, ValeursEcritureCarte &AValeurs);
+    int remettreValeursBancaires(const QString &ACle, const CorrectionCarte &ACorrection);
     void appliquerValeurs(qint64 AEcritureId, const ValeursEcritureCarte &AValeurs);
 
     DataModule &m_dm;

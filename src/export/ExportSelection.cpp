@@ -129,6 +129,46 @@ QString ExportSelection::ConstruireCondition(const QString &AIban, const QString
     return where;
 }
 
+bool ExportSelection::LireBorne(const QString &ATexte, const QString &ANom, QString &ADateSql)
+{
+    ADateSql.clear();
+    if (ATexte.isEmpty())
+        return true;
+    const QDate d = LireDateCourte(ATexte);
+    if (!d.isValid()) {
+        logInfo(QStringLiteral("ERREUR : date ") + ANom + QStringLiteral(" invalide [") + ATexte
+                    + QLatin1Char(']'),
+                QStringLiteral("ECHEC"));
+        return false;
+    }
+    ADateSql = FrenchFormat::sqlDate(d);
+    return true;
+}
+
+ExportLine ExportSelection::LireLigne(const SqlQuery &AQuery, bool ADejaExportee)
+{
+    ExportLine line;
+    line.ecriture_id = AQuery.value(ColEcritureId).toLongLong();
+    line.compte_id = AQuery.value(ColCompteId).toLongLong();
+    line.id_bridge = AQuery.text(ColIdBridge);
+    line.deja_exportee = ADejaExportee ? 1 : 0;
+    line.Date_ecriture = dateSql(AQuery.text(ColDateEcriture));
+    line.date_valeur = DateValeurAffichee(AQuery.text(ColValueDate), line.Date_ecriture);
+    line.description = sansPointVirgule(AQuery.text(ColDescription));
+    line.libelle_origine = sansPointVirgule(AQuery.text(ColProviderDescription));
+    const double amount = AQuery.value(ColAmount).toDouble();
+    if (amount < 0)
+        line.debit = -amount;
+    else if (amount > 0)
+        line.credit = amount;
+    line.reference = line.id_bridge;
+    line.account_id = AQuery.text(ColAccountId);
+    line.iban = AQuery.text(ColIban);
+    line.type_compte = AQuery.text(ColAccountType);
+    line.updated_at = AQuery.text(ColUpdatedAt);
+    return line;
+}
+
 int ExportSelection::ChargerExportEnMemTable(const QString &AIban, const QString &ADateMinFR,
                                              const QString &ADateMaxFR,
                                              const QString &AUpdatedAtMin,
@@ -142,27 +182,11 @@ int ExportSelection::ChargerExportEnMemTable(const QString &AIban, const QString
     const QString dateMinFR = ADateMinFR.trimmed();
     const QString dateMaxFR = ADateMaxFR.trimmed();
     const QString updatedAtMin = AUpdatedAtMin.trimmed();
-
     QString dateMin;
     QString dateMax;
-    if (!dateMinFR.isEmpty()) {
-        const QDate d = LireDateCourte(dateMinFR);
-        if (!d.isValid()) {
-            logInfo(QStringLiteral("ERREUR : date min invalide [") + dateMinFR + QLatin1Char(']'),
-                    QStringLiteral("ECHEC"));
-            return 0;
-        }
-        dateMin = FrenchFormat::sqlDate(d);
-    }
-    if (!dateMaxFR.isEmpty()) {
-        const QDate d = LireDateCourte(dateMaxFR);
-        if (!d.isValid()) {
-            logInfo(QStringLiteral("ERREUR : date max invalide [") + dateMaxFR + QLatin1Char(']'),
-                    QStringLiteral("ECHEC"));
-            return 0;
-        }
-        dateMax = FrenchFormat::sqlDate(d);
-    }
+    if (!LireBorne(dateMinFR, QStringLiteral("min"), dateMin)
+        || !LireBorne(dateMaxFR, QStringLiteral("max"), dateMax))
+        return 0;
 
     SqlQuery query(m_dm.UnConnection_dossier(),
                    QStringLiteral("SELECT ecriture_id, compte_id, date_ecriture, value_date, "
@@ -187,47 +211,34 @@ int ExportSelection::ChargerExportEnMemTable(const QString &AIban, const QString
             || nonVide(query.value(ColHeureExport)) || nonVide(query.value(ColUserExport));
         if (dejaExportee && !AInclureDejaExportees)
             continue;
-        ExportLine line;
-        line.ecriture_id = query.value(ColEcritureId).toLongLong();
-        line.compte_id = query.value(ColCompteId).toLongLong();
-        line.id_bridge = query.text(ColIdBridge);
-        line.deja_exportee = dejaExportee ? 1 : 0;
-        line.Date_ecriture = dateSql(query.text(ColDateEcriture));
-        line.date_valeur = DateValeurAffichee(query.text(ColValueDate), line.Date_ecriture);
-        line.description = sansPointVirgule(query.text(ColDescription));
-        line.libelle_origine = sansPointVirgule(query.text(ColProviderDescription));
-        const double amount = query.value(ColAmount).toDouble();
-        if (amount < 0)
-            line.debit = -amount;
-        else if (amount > 0)
-            line.credit = amount;
-        line.reference = line.id_bridge;
-        line.account_id = query.text(ColAccountId);
-        line.iban = query.text(ColIban);
-        line.type_compte = query.text(ColAccountType);
-        line.updated_at = query.text(ColUpdatedAt);
-        table.push_back(std::move(line));
+        table.push_back(LireLigne(query, dejaExportee));
         if (table.size() % 1000 == 0)
             m_dm.idle();
     }
 
     RemplirCopieAffichage();
     RemplirRecapComptesExport();
-
     const int count = static_cast<int>(table.size());
+    LogChargement(iban, dateMinFR, dateMaxFR, updatedAtMin, AInclureDejaExportees, count);
+    return count;
+}
+
+void ExportSelection::LogChargement(const QString &AIban, const QString &ADateMinFR,
+                                    const QString &ADateMaxFR, const QString &AUpdatedAtMin,
+                                    bool AInclureDejaExportees, int ACount)
+{
     logInfo(QStringLiteral("--- Chargement mémoire ---"));
-    logInfo(QStringLiteral("IBAN : ") + (iban.isEmpty() ? QStringLiteral("(tous)") : iban));
+    logInfo(QStringLiteral("IBAN : ") + (AIban.isEmpty() ? QStringLiteral("(tous)") : AIban));
     logInfo(QStringLiteral("Date min : ")
-            + (dateMinFR.isEmpty() ? QStringLiteral("(aucune)") : dateMinFR));
+            + (ADateMinFR.isEmpty() ? QStringLiteral("(aucune)") : ADateMinFR));
     logInfo(QStringLiteral("Date max : ")
-            + (dateMaxFR.isEmpty() ? QStringLiteral("(aucune)") : dateMaxFR));
-    if (!updatedAtMin.isEmpty())
-        logInfo(QStringLiteral("updated_at min : ") + updatedAtMin);
+            + (ADateMaxFR.isEmpty() ? QStringLiteral("(aucune)") : ADateMaxFR));
+    if (!AUpdatedAtMin.isEmpty())
+        logInfo(QStringLiteral("updated_at min : ") + AUpdatedAtMin);
     logInfo(AInclureDejaExportees
                 ? QStringLiteral("Mode réexport niveau 9 : les écritures déjà exportées peuvent être incluses")
                 : QStringLiteral("Mode export normal : seules les écritures non exportées sont chargées"));
-    logInfo(QStringLiteral("Chargées : ") + QString::number(count) + QStringLiteral(" écritures"));
-    return count;
+    logInfo(QStringLiteral("Chargées : ") + QString::number(ACount) + QStringLiteral(" écritures"));
 }
 
 void ExportSelection::RemplirCopieAffichage()

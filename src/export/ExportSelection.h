@@ -8,6 +8,7 @@
 #include <vector>
 
 class DataModule;
+class SqlQuery;
 struct ExportLine;
 struct RecapCompteExport;
 
@@ -44,6 +45,10 @@ private:
         double solde_initial = 0.0;
     };
 
+    bool LireBorne(const QString &ATexte, const QString &ANom, QString &ADateSql);
+    static ExportLine LireLigne(const SqlQuery &AQuery, bool ADejaExportee);
+    void LogChargement(const QString &AIban, const QString &ADateMinFR, const QString &ADateMaxFR,
+                       const QString &AUpdatedAtMin, bool AInclureDejaExportees, int ACount);
     QString ConstruireCondition(const QString &AIban, const QString &ADateMin,
                                 const QString &ADateMax, const QString &AUpdatedAtMin,
                                 bool AInclureDejaExportees, const QString &AFiltreType) const;

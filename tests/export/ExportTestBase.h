@@ -1,10 +1,9 @@
 #pragma once
 
-#include "export/EcrituresFixture.h"
-#include "support/TempHome.h"
-
 #include "db/DataModule.h"
 #include "db/SqlQuery.h"
+#include "export/EcrituresFixture.h"
+#include "support/TempHome.h"
 
 #include <QDate>
 #include <QDir>
