@@ -6,7 +6,7 @@
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using Json = nlohmann::json;
 
 // Number texts of the answer are kept as binary values holding the lexeme: JSON
 // text can never produce a binary value, so it cannot be mistaken for anything else.

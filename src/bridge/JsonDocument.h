@@ -51,7 +51,7 @@ public:
     };
 
 private:
-    using Json = nlohmann::ordered_json;
+    using Json = nlohmann::json;
     const std::vector<PathStep> &stepsOf(const QString &path) const;
     long indexOf(const PathStep &step) const;
     const Json *find(const QString &path) const;
