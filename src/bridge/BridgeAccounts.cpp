@@ -172,10 +172,11 @@ std::vector<QString> BridgeAccounts::pseudoIbansCartes(const std::vector<CompteR
                                           "WHERE substr(iban, 1, :n) = :prefixe"));
             query.bind(QStringLiteral(":n"), prefixe.size()).bind(QStringLiteral(":prefixe"), prefixe).exec();
             while (query.next()) {
-                bool ok = false;
                 const QString suffixe = query.text(0).mid(prefixe.size());
-                const int rang = suffixe.toInt(&ok);
-                if (!ok || rang < 1 || suffixe.contains(QLatin1Char('+')) || suffixe.contains(QLatin1Char('-')))
+                const bool chiffres = !suffixe.isEmpty() && suffixe.size() <= 6
+                    && std::all_of(suffixe.begin(), suffixe.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+                const int rang = chiffres ? suffixe.toInt() : 0;
+                if (rang < 1)
                     continue;
                 pris.insert(rang);
                 const QString account = query.text(1).trimmed();
