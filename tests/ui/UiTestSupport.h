@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/QtPrinting.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempHome.h"
 
@@ -8,13 +9,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <ostream>
-
-// Readable QString values in gtest failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // Saves a PNG of the widget under TRESOLINE_SCREENSHOT_DIR (nothing when unset);
 // returns the file written.
