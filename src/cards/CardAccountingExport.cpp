@@ -1,5 +1,6 @@
 #include "cards/CardAccountingExport.h"
 
+#include "export/FichierLivre.h"
 #include "common/FrenchFormat.h"
 #include "db/DataModule.h"
 #include "db/DbError.h"
@@ -176,7 +177,7 @@ void CardAccountingExport::FermerGroupe()
         + ExportUtils::SafeFilePart(identifiant) + QLatin1Char('_')
         + m_dm.now().toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".csv");
     ExportUtils::SauverAnsi(m_groupe.lignes, fichier);
-
+    FichierLivre livre(fichier);
     try {
         ExportUtils::MarquerEcrituresExportees(
             m_dm.UnConnection_dossier(), m_groupe.ids, m_groupe.compteId, m_groupe.iban,
@@ -190,6 +191,7 @@ void CardAccountingExport::FermerGroupe()
                           QStringLiteral("ECHEC"), kSource);
         throw;
     }
+    livre.garder();
     ++m_nbFichiers;
     m_resultat += m_groupe.nombre;
     m_dm.LogOperation(kLog,

@@ -1,5 +1,6 @@
 #include "export/CsvStatementExport.h"
 
+#include "export/FichierLivre.h"
 #include "common/FrenchFormat.h"
 #include "db/DataModule.h"
 #include "db/DbTransaction.h"
@@ -161,7 +162,9 @@ void CsvStatementExport::FermerGroupe(const Groupe &AGroupe)
         throw ExportError(kReexportRefuse);
 
     const QString fichier = SaveCSVFichiers(AGroupe);
+    FichierLivre livre(fichier);
     ValiderExportIBAN(AGroupe, type, fichier);
+    livre.garder();
 
     ++m_nbFichiers;
     m_nbLignes += AGroupe.nombre;

@@ -1,5 +1,6 @@
 #include "export/OfxStatementExport.h"
 
+#include "export/FichierLivre.h"
 #include "common/Clock.h"
 #include "common/FrenchFormat.h"
 #include "db/DbError.h"
@@ -130,10 +131,12 @@ bool fermerGroupe(const QSqlDatabase &db, const GroupeOfx &groupe, const QString
         + QLatin1Char('_') + clock.now().toString(QStringLiteral("yyyyMMdd_HHmmss"))
         + QStringLiteral(".ofx");
     SauverAnsi(groupe.fichier(), chemin);
+    FichierLivre livre(chemin);
     MarquerEcrituresExportees(db, groupe.ids, groupe.compteId, groupe.iban, QStringLiteral("OFX"),
                               typeExport, chemin, FrenchFormat::sqlDate(groupe.dateMin),
                               FrenchFormat::sqlDate(groupe.dateMax), user, groupe.totalDebit,
                               groupe.totalCredit, clock);
+    livre.garder();
     return true;
 }
 

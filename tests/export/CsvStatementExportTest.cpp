@@ -315,6 +315,10 @@ TEST_F(CsvStatementExportTest, FileRecordAndMarkingStandOrFallTogether)
     const std::vector<Record> rows = records();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].iban, kIbanB);
+    // Only the recorded file is left in the folder.
+    const QStringList left = filesIn(outDir(), QStringLiteral("*.csv"));
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(outDir() + left.first(), rows[0].fichier);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM T_ECRITURES WHERE nb_exports > 0 AND iban = '")
                     + kIbanB + QLatin1Char('\'')),
               1);

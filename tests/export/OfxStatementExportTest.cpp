@@ -201,6 +201,8 @@ TEST_F(OfxStatementExportTest, FailingMarkingKeepsEarlierGroups)
     EXPECT_TRUE(error.contains(QStringLiteral("panne simulee"))) << error.toStdString();
     EXPECT_EQ(files, 1);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM T_EXPORTS")), 1);
+    // The file of the group whose marking failed is removed again.
+    EXPECT_EQ(QDir(outDir()).entryList({QStringLiteral("*.ofx")}, QDir::Files).size(), 1);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM T_ECRITURES WHERE nb_exports > 0 AND iban = '")
                     + kIbanB + QLatin1Char('\'')),
               1);
