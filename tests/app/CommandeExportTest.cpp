@@ -32,8 +32,9 @@ TEST(CommandeExport, NormaliserDate)
     for (const Case &c : cases) {
         QString out = QStringLiteral("garbage");
         EXPECT_EQ(CommandeExport::NormaliserDate(QString::fromUtf8(c.in), out), c.ok) << c.in;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(out, QString::fromUtf8(c.out)) << c.in;
+        }
     }
 }
 
