@@ -6,8 +6,11 @@
 #include "common/ui/SlotGuard.h"
 #include "common/ui/WindowStyle.h"
 #include "db/DataModule.h"
+#include "export/ui/EchelleColonnes.h"
 
 #include <QFrame>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -64,8 +67,10 @@ TFormCorrectionsCartesModal::TFormCorrectionsCartesModal(DataModule &dm, QWidget
     lvCorrections->setSelectionMode(QAbstractItemView::SingleSelection);
     lvCorrections->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvCorrections->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvCorrections->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; "
-                                                "border-bottom: 1px solid #d0d0d0; }"));
+    // Grid lines; a styled item must restate the selection colours.
+    lvCorrections->setStyleSheet(QStringLiteral(
+        "QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; padding: 1px 3px; } "
+        "QTreeView::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
     const struct
     {
         const char *titre;
@@ -79,7 +84,7 @@ TFormCorrectionsCartesModal::TFormCorrectionsCartesModal(DataModule &dm, QWidget
         titres << QString::fromUtf8(c.titre);
     lvCorrections->setHeaderLabels(titres);
     for (int i = 0; i < static_cast<int>(std::size(colonnes)); ++i) {
-        lvCorrections->setColumnWidth(i, colonnes[i].largeur);
+        lvCorrections->setColumnWidth(i, EchelleColonnes::largeur(colonnes[i].largeur, lvCorrections->fontMetrics()));
         if (colonnes[i].droite)
             lvCorrections->headerItem()->setTextAlignment(i, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -108,7 +113,10 @@ TFormCorrectionsCartesModal::TFormCorrectionsCartesModal(DataModule &dm, QWidget
     layout->addWidget(lvCorrections, 1);
     layout->addWidget(construireDetail());
     layout->addLayout(pied);
-    resize(1200, 640);
+    QSize taille(EchelleColonnes::largeur(1180, fontMetrics()), 640);
+    if (const QScreen *ecran = QGuiApplication::primaryScreen())
+        taille = taille.boundedTo(ecran->availableGeometry().size());
+    resize(taille.expandedTo(minimumSize()));
 }
 
 QWidget *TFormCorrectionsCartesModal::construireDetail()

@@ -78,10 +78,13 @@ TFormBridgeProprietaires::TFormBridgeProprietaires(DataModule &dm, QWidget *owne
     for (const auto &l : lignes) {
         auto *label = new QLabel(QString::fromUtf8(l.libelle), this);
         label->setBuddy(l.champ);
-        haut->addWidget(label, r, 0, Qt::AlignLeft | Qt::AlignTop);
+        const bool memo = l.champ == MemoObservation;
+        haut->addWidget(label, r, 0, Qt::AlignLeft | (memo ? Qt::AlignTop : Qt::AlignVCenter));
         haut->addWidget(l.champ, r, 1);
         ++r;
     }
+    for (QPushButton *b : {nouveau, enregistrer})
+        b->setMinimumWidth(110);
     auto *actions = new QVBoxLayout;
     actions->addWidget(nouveau);
     actions->addWidget(enregistrer);

@@ -12,6 +12,7 @@
 #include "export/ExportState.h"
 #include "export/ExportUtils.h"
 #include "export/ui/ChampDate.h"
+#include "export/ui/EchelleColonnes.h"
 #include "export/ui/FiltreDetailExport.h"
 #include "export/ui/ModeleLignesExport.h"
 #include "export/ui/ModeleRecapExport.h"
@@ -22,6 +23,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -31,6 +34,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -88,11 +92,11 @@ std::vector<ColonneGrille> colonnesRecap()
 void AjouterColonnes(QTableView *AView, const std::vector<ColonneGrille> &AColonnes)
 {
     QHeaderView *header = AView->horizontalHeader();
-    header->setMinimumSectionSize(40);
+    header->setMinimumSectionSize(EchelleColonnes::largeur(40, AView->fontMetrics()));
     for (size_t i = 0; i < AColonnes.size(); ++i) {
         const int col = static_cast<int>(i);
         if (AColonnes[i].largeur > 0)
-            AView->setColumnWidth(col, AColonnes[i].largeur);
+            AView->setColumnWidth(col, EchelleColonnes::largeur(AColonnes[i].largeur, AView->fontMetrics()));
         AView->setColumnHidden(col, !AColonnes[i].visible);
     }
 }
@@ -165,7 +169,13 @@ FenetreEcritures::FenetreEcritures(DataModule &dm, GenreFenetreEcritures AGenre,
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_pages);
-    resize(1180, 720);
+    // As large as the screen comfortably allows: the detail grid is wide.
+    QSize taille(1180, 720);
+    if (const QScreen *ecran = QGuiApplication::primaryScreen()) {
+        const QSize place = ecran->availableGeometry().size();
+        taille = taille.expandedTo(place * 0.92).boundedTo(QSize(1760, 960)).boundedTo(place);
+    }
+    resize(taille.expandedTo(minimumSize()));
 }
 
 void FenetreEcritures::Executer(QWidget *AOwner, DataModule &dm, GenreFenetreEcritures AGenre,
@@ -242,12 +252,19 @@ void FenetreEcritures::construirePageSelection()
     cadre->addSpacing(16);
     cadre->addLayout(boutons);
 
-    // The selection sits in the top-left area, at the size of its contents.
+    // The selection is a small form: framed, centred in the upper part of the page.
+    auto *cadreWidget = new QFrame(tsSelection);
+    cadreWidget->setObjectName(QStringLiteral("PanelSelection"));
+    cadreWidget->setFrameShape(QFrame::StyledPanel);
+    cadre->setContentsMargins(24, 18, 24, 18);
+    cadreWidget->setLayout(cadre);
     auto *page = new QGridLayout(tsSelection);
     page->setContentsMargins(24, 20, 24, 20);
-    page->addLayout(cadre, 0, 0);
-    page->setColumnStretch(1, 1);
-    page->setRowStretch(1, 1);
+    page->addWidget(cadreWidget, 1, 1);
+    page->setColumnStretch(0, 1);
+    page->setColumnStretch(2, 1);
+    page->setRowStretch(0, 1);
+    page->setRowStretch(2, 3);
     m_pages->addWidget(tsSelection);
 }
 

@@ -3,6 +3,9 @@
 #include "common/FrenchFormat.h"
 #include "export/ExportDisplayLine.h"
 
+#include <QBrush>
+#include <QColor>
+
 namespace {
 
 QVariant montant(const std::optional<double> &AValeur)
@@ -113,6 +116,9 @@ QVariant ModeleLignesExport::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole: return texte(l, champ);
     case RoleValeur: return valeur(l, champ);
+    case Qt::ForegroundRole:
+        // Lines already exported read as such at a glance.
+        return l.deja_exportee != 0 ? QVariant(QBrush(QColor(110, 110, 110))) : QVariant();
     case Qt::TextAlignmentRole:
         if (champ == Champ::Debit || champ == Champ::Credit)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
