@@ -114,6 +114,36 @@ QHash<QString, QDate> datesDeCoupure(const std::vector<InventaireCompte> &compte
     return coupures;
 }
 
+// Puts the rows from debut on in IBAN then date order (stable): the order is decided
+// on indexes, then the rows are moved along the permutation's cycles, each once.
+void trierParIbanEtDate(std::vector<EcritureHistorique> &rows, std::size_t debut)
+{
+    const std::size_t n = rows.size() - debut;
+    std::vector<std::size_t> ordre(n);
+    for (std::size_t i = 0; i < n; ++i)
+        ordre[i] = i;
+    EcritureHistorique *base = rows.data() + debut;
+    std::stable_sort(ordre.begin(), ordre.end(), [base](std::size_t a, std::size_t b) {
+        const int c = base[a].iban.compare(base[b].iban);
+        return c != 0 ? c < 0 : base[a].date < base[b].date;
+    });
+    // Position i receives the row now at ordre[i].
+    for (std::size_t i = 0; i < n; ++i) {
+        if (ordre[i] == i)
+            continue;
+        EcritureHistorique attente = std::move(base[i]);
+        std::size_t j = i;
+        while (ordre[j] != i) {
+            base[j] = std::move(base[ordre[j]]);
+            const std::size_t suivant = ordre[j];
+            ordre[j] = j;
+            j = suivant;
+        }
+        base[j] = std::move(attente);
+        ordre[j] = j;
+    }
+}
+
 } // namespace
 
 void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QString &ADateMaxi,
@@ -187,12 +217,7 @@ void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QStrin
     }
 
     // The history is read in IBAN then date order from here on.
-    std::stable_sort(historique.begin() + static_cast<std::ptrdiff_t>(debut), historique.end(),
-                     [](const EcritureHistorique &a, const EcritureHistorique &b) {
-                         if (a.iban != b.iban)
-                             return a.iban < b.iban;
-                         return a.date < b.date;
-                     });
+    trierParIbanEtDate(historique, debut);
 
     const int total = static_cast<int>(brutes.size());
     m_dm.LogOperation(kInfo, QStringLiteral("Traitement post-aggregation :"));

@@ -5,6 +5,7 @@
 #include "db/DbError.h"
 #include "db/DbTransaction.h"
 #include "db/SqlQuery.h"
+#include "sync/EcritureUtf8.h"
 #include "sync/SessionRecuperation.h"
 #include "sync/SqliteStatement.h"
 #include "sync/SyncState.h"
@@ -18,28 +19,6 @@ namespace {
 
 const QString kInfo = QStringLiteral("INFO");
 
-// "yyyy-MM-dd" without going through a format parser: it runs twice per stored row.
-int formaterDate(const QDate &date, char (&buf)[16])
-{
-    int y = 0;
-    int m = 0;
-    int d = 0;
-    date.getDate(&y, &m, &d);
-    if (y < 0 || y > 9999)
-        return 0;
-    buf[0] = char('0' + y / 1000);
-    buf[1] = char('0' + y / 100 % 10);
-    buf[2] = char('0' + y / 10 % 10);
-    buf[3] = char('0' + y % 10);
-    buf[4] = '-';
-    buf[5] = char('0' + m / 10);
-    buf[6] = char('0' + m % 10);
-    buf[7] = '-';
-    buf[8] = char('0' + d / 10);
-    buf[9] = char('0' + d % 10);
-    return 10;
-}
-
 QByteArray texteDateRecup(const QDateTime &t)
 {
     return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
@@ -49,6 +28,33 @@ QVariant sqlDateOuNull(const QDate &date)
 {
     return date.isValid() ? QVariant(FrenchFormat::sqlDate(date)) : QVariant();
 }
+
+// Keeps SQLite's temporary files in memory while it lives. Every insert into the
+// transaction table runs triggers, so SQLite keeps a statement journal for each; on
+// disk that is one system call per first-touched page, more than the insert itself.
+class JournauxEnMemoire final
+{
+public:
+    explicit JournauxEnMemoire(const QSqlDatabase &db) : m_db(db)
+    {
+        m_avant = SqlQuery::scalar(m_db, QStringLiteral("PRAGMA temp_store")).toInt();
+        SqlQuery::run(m_db, QStringLiteral("PRAGMA temp_store = MEMORY"));
+    }
+    ~JournauxEnMemoire()
+    {
+        try {
+            SqlQuery::run(m_db, QStringLiteral("PRAGMA temp_store = %1").arg(m_avant));
+        } catch (const DbError &) {
+            // The connection keeps its temporary files in memory; nothing is lost.
+        }
+    }
+    JournauxEnMemoire(const JournauxEnMemoire &) = delete;
+    JournauxEnMemoire &operator=(const JournauxEnMemoire &) = delete;
+
+private:
+    QSqlDatabase m_db;
+    int m_avant = 0;
+};
 
 // One account id's rows of the run, with the figures of its import row.
 struct LotCompte
@@ -86,49 +92,51 @@ QString PersistanceEcritures::colonnesEcriture()
 }
 
 void PersistanceEcritures::RemplirParamsEcriture(SqliteStatement &AQuery, const EcritureHistorique &ARow,
-                                                 qint64 ACompteId, qint64 AImportId, const TamponImport &ATampon)
+                                                 const EcritureUtf8 &ATextes, qint64 ACompteId, qint64 AImportId,
+                                                 const TamponImport &ATampon)
 {
-    char date[16];
+    const auto texte = [&](int index, EcritureUtf8::Champ champ) {
+        if (ATextes.estNul(champ))
+            AQuery.bindNull(index);
+        else
+            AQuery.bindUtf8Static(index, ATextes.texte(champ));
+    };
     AQuery.bindInt64(1, ACompteId);
     AQuery.bindInt64(2, AImportId);
-    AQuery.bindText(3, ARow.id);
-    AQuery.bindText(4, ARow.account_id);
-    AQuery.bindText(5, ARow.item_id);
-    AQuery.bindText(6, ARow.iban);
-    AQuery.bindText(7, ARow.bank_name);
-    AQuery.bindText(8, ARow.account_name);
-    AQuery.bindText(9, ARow.account_type);
-    if (const int n = ARow.date.isValid() ? formaterDate(ARow.date, date) : 0)
-        AQuery.bindUtf8(10, date, n);
-    else
-        AQuery.bindNull(10);
-    if (ARow.date_iso.isNull())
-        AQuery.bindNull(11);
-    else
-        AQuery.bindText(11, ARow.date_iso);
-    AQuery.bindText(12, ARow.description);
-    AQuery.bindText(13, ARow.provider_description);
+    texte(3, EcritureUtf8::Id);
+    texte(4, EcritureUtf8::AccountId);
+    texte(5, EcritureUtf8::ItemId);
+    texte(6, EcritureUtf8::Iban);
+    texte(7, EcritureUtf8::BankName);
+    texte(8, EcritureUtf8::AccountName);
+    texte(9, EcritureUtf8::AccountType);
+    texte(10, EcritureUtf8::DateEcriture);
+    texte(11, EcritureUtf8::DateIso);
+    texte(12, EcritureUtf8::Description);
+    texte(13, EcritureUtf8::ProviderDescription);
     AQuery.bindDouble(14, ARow.amount);
-    AQuery.bindText(15, ARow.amount_txt);
-    AQuery.bindText(16, ARow.currency_code);
-    AQuery.bindText(17, ARow.operation_type);
-    AQuery.bindText(18, ARow.booking_date);
-    AQuery.bindText(19, ARow.transaction_date);
-    AQuery.bindText(20, ARow.value_date);
-    AQuery.bindText(21, ARow.updated_at);
+    texte(15, EcritureUtf8::AmountTxt);
+    texte(16, EcritureUtf8::CurrencyCode);
+    texte(17, EcritureUtf8::OperationType);
+    texte(18, EcritureUtf8::BookingDate);
+    texte(19, EcritureUtf8::TransactionDate);
+    texte(20, EcritureUtf8::ValueDate);
+    texte(21, EcritureUtf8::UpdatedAt);
     AQuery.bindInt64(22, ARow.deleted ? 1 : 0);
     AQuery.bindInt64(23, ARow.future ? 1 : 0);
     if (ARow.date_recup.isValid() && ARow.date_recup == ATampon.dateRecup) {
-        AQuery.bindUtf8(24, ATampon.dateRecupTexte.constData(), static_cast<int>(ATampon.dateRecupTexte.size()));
+        AQuery.bindUtf8Static(24, std::string_view(ATampon.dateRecupTexte.constData(),
+                                                   static_cast<std::size_t>(ATampon.dateRecupTexte.size())));
     } else if (ARow.date_recup.isValid()) {
         const QByteArray recup = texteDateRecup(ARow.date_recup);
         AQuery.bindUtf8(24, recup.constData(), static_cast<int>(recup.size()));
     } else {
         AQuery.bindNull(24);
     }
-    AQuery.bindUtf8(25, ATampon.date.constData(), static_cast<int>(ATampon.date.size()));
-    AQuery.bindUtf8(26, ATampon.heure.constData(), static_cast<int>(ATampon.heure.size()));
-    AQuery.bindText(27, ATampon.user);
+    const auto octets = [](const QByteArray &b) { return std::string_view(b.constData(), static_cast<std::size_t>(b.size())); };
+    AQuery.bindUtf8Static(25, octets(ATampon.date));
+    AQuery.bindUtf8Static(26, octets(ATampon.heure));
+    AQuery.bindUtf8Static(27, octets(ATampon.user));
 }
 
 void PersistanceEcritures::PersisterEcrituresEnBase()
@@ -177,11 +185,12 @@ int PersistanceEcritures::persisterSession()
     }
 
     const TamponImport tampon{FrenchFormat::sqlDate(t.date()).toUtf8(), FrenchFormat::sqlTime(t.time()).toUtf8(),
-                              m_dm.user_courant_login, t, texteDateRecup(t)};
+                              m_dm.user_courant_login.toUtf8(), t, texteDateRecup(t)};
     const QString dateImport = QString::fromUtf8(tampon.date);
     const QString heureImport = QString::fromUtf8(tampon.heure);
 
     int totalInserees = 0;
+    const JournauxEnMemoire journaux(db);
     DbTransaction transaction(db);
     {
         if (m_dm.mode_persistance == QLatin1String("RAZ")) {
@@ -204,6 +213,7 @@ int PersistanceEcritures::persisterSession()
         SqlQuery majCompte(db, QStringLiteral("UPDATE T_COMPTES SET dernier_updated_at = :upd WHERE iban = :iban "
                                               "  AND (:upd_cmp > COALESCE(dernier_updated_at, ''))"));
         SqlQuery annulerImport(db, QStringLiteral("DELETE FROM T_HISTORIQUE_IMPORTS WHERE import_id = :id"));
+        EcritureUtf8 textes;
 
         for (const LotCompte &lot : lots) {
             const QString &iban = lot.lignes.front()->iban;
@@ -235,7 +245,7 @@ int PersistanceEcritures::persisterSession()
                 .bind(QStringLiteral(":account_id"), lot.accountId)
                 .bind(QStringLiteral(":date_import"), dateImport)
                 .bind(QStringLiteral(":heure_import"), heureImport)
-                .bind(QStringLiteral(":user_import"), tampon.user)
+                .bind(QStringLiteral(":user_import"), m_dm.user_courant_login)
                 .bind(QStringLiteral(":debut"), sqlDateOuNull(dateMin))
                 .bind(QStringLiteral(":fin"), sqlDateOuNull(dateMax))
                 .bind(QStringLiteral(":brutes"), static_cast<int>(lot.lignes.size()))
@@ -248,9 +258,10 @@ int PersistanceEcritures::persisterSession()
             int inserees = 0;
             QString updMaxInsere;
             for (const EcritureHistorique *r : lot.lignes) {
-                RemplirParamsEcriture(audit, *r, *compte, importId, tampon);
+                textes.remplir(*r);
+                RemplirParamsEcriture(audit, *r, textes, *compte, importId, tampon);
                 audit.step();
-                RemplirParamsEcriture(ecriture, *r, *compte, importId, tampon);
+                RemplirParamsEcriture(ecriture, *r, textes, *compte, importId, tampon);
                 if (ecriture.step() > 0) {
                     ++inserees;
                     if (r->updated_at > updMaxInsere)

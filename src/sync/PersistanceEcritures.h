@@ -5,6 +5,7 @@
 #include <QString>
 
 class DataModule;
+class EcritureUtf8;
 class SqliteStatement;
 struct EcritureHistorique;
 
@@ -19,7 +20,7 @@ public:
     {
         QByteArray date;  // "yyyy-MM-dd" of the retrieval time
         QByteArray heure; // "HH:mm:ss" of the retrieval time
-        QString user;
+        QByteArray user;
         QDateTime dateRecup;        // the run's retrieval time and its stored text,
         QByteArray dateRecupTexte;  // formatted once for all the run's rows
     };
@@ -31,9 +32,10 @@ public:
     void PersisterEcrituresEnBase();
 
     // Binds the 27 shared columns of the audit copy and the stored row, in their
-    // statement order, from one history row.
-    static void RemplirParamsEcriture(SqliteStatement &AQuery, const EcritureHistorique &ARow, qint64 ACompteId,
-                                      qint64 AImportId, const TamponImport &ATampon);
+    // statement order, from one history row and its texts already in UTF-8.
+    static void RemplirParamsEcriture(SqliteStatement &AQuery, const EcritureHistorique &ARow,
+                                      const EcritureUtf8 &ATextes, qint64 ACompteId, qint64 AImportId,
+                                      const TamponImport &ATampon);
 
     // The column list both insert statements use, in binding order.
     static QString colonnesEcriture();

@@ -51,6 +51,13 @@ void SqliteStatement::bindUtf8(int AIndex, const char *AText, int ALength)
     verifier(sqlite3_bind_text(m_stmt, AIndex, AText, ALength, SQLITE_TRANSIENT));
 }
 
+void SqliteStatement::bindUtf8Static(int AIndex, std::string_view AText)
+{
+    static const char vide = '\0';
+    const char *data = AText.empty() ? &vide : AText.data();
+    verifier(sqlite3_bind_text(m_stmt, AIndex, data, static_cast<int>(AText.size()), SQLITE_STATIC));
+}
+
 void SqliteStatement::bindNull(int AIndex)
 {
     verifier(sqlite3_bind_null(m_stmt, AIndex));

@@ -4,6 +4,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <string_view>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -22,6 +24,8 @@ public:
     void bindText(int AIndex, const QString &AText);
     // The bytes (UTF-8) are copied.
     void bindUtf8(int AIndex, const char *AText, int ALength);
+    // The bytes (UTF-8) are read when step() runs: they must stay alive until then.
+    void bindUtf8Static(int AIndex, std::string_view AText);
     void bindNull(int AIndex);
     void bindInt64(int AIndex, qint64 AValue);
     void bindDouble(int AIndex, double AValue);

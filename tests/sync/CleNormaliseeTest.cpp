@@ -1,6 +1,7 @@
 #include "sync/CleNormalisee.h"
 
 #include "SyncFixture.h"
+#include "common/FrenchFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,14 @@ TEST(CleNormaliseeTest, DescriptionsThatOnlyDifferInCaseMarksOrSpacesShareTheKey
         const QString a = CleNormalisee(kIban, kJour, 10.0, QString::fromUtf8(c.a));
         const QString b = CleNormalisee(kIban, kJour, 10.0, QString::fromUtf8(c.b));
         EXPECT_EQ(a == b, c.memeCle) << c.a << " / " << c.b << " -> " << a.toStdString() << " / " << b.toStdString();
+    }
+}
+
+TEST(CleNormaliseeTest, AmountIsWrittenAsTheFrenchTwoDecimalForm)
+{
+    for (const double montant : {0.0, -0.0, -0.004, 0.005, 12.5, -12.345, 1234567.891, -1480.0, 0.1 + 0.2}) {
+        const QString cle = CleNormalisee(kIban, kJour, montant, QString());
+        EXPECT_EQ(cle.section(QLatin1Char('|'), 2, 2), FrenchFormat::amountComma(montant)) << montant;
     }
 }
 

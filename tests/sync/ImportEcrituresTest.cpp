@@ -130,3 +130,19 @@ TEST_F(ImportEcrituresTest, EqualFirstDaysKeepTheGreaterAccountId)
     EXPECT_EQ(storedIds(QStringLiteral("1001")), QStringList{QStringLiteral("n1")});
     EXPECT_TRUE(storedIds(QStringLiteral("999")).isEmpty());
 }
+
+TEST_F(ImportEcrituresTest, HistoryOfARunIsInIbanThenDateOrderKeepingTheRetrievalOrderOnTies)
+{
+    importer({tx(QStringLiteral("b2"), QStringLiteral("2001"), QDate(2026, 3, 5), -1.0, QStringLiteral("X1")),
+              tx(QStringLiteral("a3"), QStringLiteral("1001"), QDate(2026, 3, 9), -1.0, QStringLiteral("X2")),
+              tx(QStringLiteral("a1"), QStringLiteral("1001"), QDate(2026, 3, 2), -1.0, QStringLiteral("X3")),
+              tx(QStringLiteral("a0"), QStringLiteral("1001"), QDate(), -1.0, QStringLiteral("X4")),
+              tx(QStringLiteral("a2"), QStringLiteral("1001"), QDate(2026, 3, 2), -1.0, QStringLiteral("X5")),
+              tx(QStringLiteral("b1"), QStringLiteral("2001"), QDate(2026, 3, 1), -1.0, QStringLiteral("X6"))});
+    QStringList ordre;
+    for (const EcritureHistorique &h : state().FDMemTableHistoriqueBancaire)
+        ordre.append(h.id);
+    // kIbanB sorts before kIbanA; a row without date comes first in its IBAN.
+    EXPECT_EQ(ordre, (QStringList{QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("a0"), QStringLiteral("a1"),
+                                  QStringLiteral("a2"), QStringLiteral("a3")}));
+}

@@ -1,0 +1,446 @@
+// Times synchroniser_tout against the in-process simulator serving a generated company,
+// and in the same process the bare pipeline it is judged against: every page fetched
+// with libcurl and parsed with nlohmann::json, then the same rows inserted twice (27
+// columns) with two statements prepared once, in one transaction.
+//
+// Phases: bare fetch + parse; bare inserts; bootstrap run into an empty database; run
+// with nothing new; the same two runs with STORED other transactions already in the
+// database; a bootstrap of twice the volume. Each reports wall time, CPU time of the
+// main thread (the simulator serves from its own threads) and peak resident memory
+// over the phase (with the memory held before it).
+//
+//   bench_sync [accounts transactionsPerAccount stored]   default: 20 5000 1000000
+
+#include "app/Configuration.h"
+#include "bridge/BridgeTransport.h"
+#include "bridge-sim/BridgeSimServer.h"
+#include "db/DataModule.h"
+#include "sync/Synchronisation.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
+#include <QSqlDriver>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <curl/curl.h>
+#include <nlohmann/json.hpp>
+#include <sqlite3.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using nlohmann::json;
+
+double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+long statusKib(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray wanted(field);
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(wanted))
+            return line.mid(wanted.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+// Wall time, main-thread CPU and peak memory of one phase.
+class Phase final
+{
+public:
+    explicit Phase(const char *name) : m_name(name)
+    {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5"); // resets the peak resident size to the current one
+        m_rssBefore = statusKib("VmRSS:");
+        m_cpu = threadCpuSeconds();
+        m_wall.start();
+    }
+    void report(const char *extra = "")
+    {
+        const double wall = double(m_wall.nsecsElapsed()) / 1e9;
+        const double cpu = threadCpuSeconds() - m_cpu;
+        const long peak = statusKib("VmHWM:");
+        std::printf("%-44s reel %6.2f s  CPU %6.2f s  memoire max %5ld Mo (+%ld Mo)  %s\n", m_name, wall, cpu,
+                    peak / 1024, (peak - m_rssBefore) / 1024, extra);
+        std::fflush(stdout);
+        m_lastWall = wall;
+        m_lastCpu = cpu;
+    }
+    double wall() const { return m_lastWall; }
+    double cpu() const { return m_lastCpu; }
+
+private:
+    const char *m_name;
+    long m_rssBefore = 0;
+    double m_cpu = 0;
+    QElapsedTimer m_wall;
+    double m_lastWall = 0;
+    double m_lastCpu = 0;
+};
+
+struct CurlDeleter
+{
+    void operator()(CURL *c) const { curl_easy_cleanup(c); }
+};
+struct SlistDeleter
+{
+    void operator()(curl_slist *l) const { curl_slist_free_all(l); }
+};
+
+size_t appendBody(char *data, size_t size, size_t count, void *target)
+{
+    static_cast<std::string *>(target)->append(data, size * count);
+    return size * count;
+}
+
+// The bare client: one connection, every page of every account, each page parsed.
+std::vector<std::string> fetchAll(const std::string &base, const QString &token, const std::vector<std::string> &ids,
+                                  std::size_t &rows)
+{
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::unique_ptr<curl_slist, SlistDeleter> headers;
+    curl_slist *list = nullptr;
+    for (const std::string &h : {std::string("accept: application/json"), std::string("Bridge-Version: 2025-01-15"),
+                                 std::string("Client-Id: client-test"), std::string("Client-Secret: secret-test"),
+                                 "Authorization: Bearer " + token.toStdString()})
+        list = curl_slist_append(list, h.c_str());
+    headers.reset(list);
+    curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, appendBody);
+    std::vector<std::string> bodies;
+    rows = 0;
+    for (const std::string &id : ids) {
+        std::string path = "/v3/aggregation/transactions?limit=500&account_id=" + id;
+        while (!path.empty()) {
+            std::string body;
+            curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &body);
+            curl_easy_setopt(curl.get(), CURLOPT_URL, (base + path).c_str());
+            if (curl_easy_perform(curl.get()) != CURLE_OK) {
+                std::fprintf(stderr, "lecture impossible : %s\n", path.c_str());
+                return bodies;
+            }
+            const json page = json::parse(body);
+            rows += page.at("resources").size();
+            const auto &pagination = page.at("pagination");
+            path = pagination.contains("next_uri") && pagination["next_uri"].is_string()
+                ? pagination["next_uri"].get<std::string>()
+                : std::string();
+            bodies.push_back(std::move(body));
+        }
+    }
+    return bodies;
+}
+
+using BareRow = std::array<std::string, 16>;
+
+std::string text(const json &object, const char *key)
+{
+    const auto it = object.find(key);
+    if (it == object.end())
+        return {};
+    const json &v = *it;
+    if (v.is_string())
+        return v.get<std::string>();
+    if (v.is_null())
+        return {};
+    return v.dump();
+}
+
+std::vector<BareRow> rowsOf(const std::vector<std::string> &bodies)
+{
+    std::vector<BareRow> rows;
+    for (const std::string &body : bodies) {
+        const json page = json::parse(body);
+        for (const json &t : page.at("resources")) {
+            rows.push_back({text(t, "id"), text(t, "account_id"), text(t, "date"), text(t, "date"),
+                            text(t, "clean_description"), text(t, "provider_description"), text(t, "amount"),
+                            text(t, "currency_code"), text(t, "operation_type"), text(t, "booking_date"),
+                            text(t, "transaction_date"), text(t, "value_date"), text(t, "updated_at"),
+                            t.value("deleted", false) ? "1" : "0", t.value("future", false) ? "1" : "0",
+                            "FR76" + text(t, "account_id")});
+        }
+    }
+    return rows;
+}
+
+sqlite3 *handleOf(DataModule &dm)
+{
+    return *static_cast<sqlite3 *const *>(dm.UnConnection_dossier().driver()->handle().constData());
+}
+
+const char *kColumns =
+    "compte_id, import_id, id_bridge, account_id, item_id, iban, bank_name, account_name, account_type, "
+    "date_ecriture, date_iso, description, provider_description, amount, amount_txt, currency_code, operation_type, "
+    "booking_date, transaction_date, value_date, updated_at, deleted, future, date_recup, date_import, heure_import, "
+    "user_import";
+
+void bindRow(sqlite3_stmt *s, const BareRow &r)
+{
+    auto t = [s](int i, const std::string &v) { sqlite3_bind_text(s, i, v.data(), int(v.size()), SQLITE_STATIC); };
+    sqlite3_bind_int64(s, 1, 1);
+    sqlite3_bind_int64(s, 2, 1);
+    t(3, r[0]);
+    t(4, r[1]);
+    t(5, r[1]);
+    t(6, r[15]);
+    t(7, r[15]);
+    t(8, r[15]);
+    t(9, r[8]);
+    t(10, r[2]);
+    t(11, r[3]);
+    t(12, r[4]);
+    t(13, r[5]);
+    sqlite3_bind_double(s, 14, std::atof(r[6].c_str()));
+    t(15, r[6]);
+    t(16, r[7]);
+    t(17, r[8]);
+    t(18, r[9]);
+    t(19, r[10]);
+    t(20, r[11]);
+    t(21, r[12]);
+    sqlite3_bind_int(s, 22, r[13] == "1");
+    sqlite3_bind_int(s, 23, r[14] == "1");
+    t(24, r[12]);
+    t(25, r[2]);
+    t(26, r[2]);
+    t(27, r[0]);
+}
+
+void insertBare(sqlite3 *db, const std::vector<BareRow> &rows, bool audit)
+{
+    std::string values = "?";
+    for (int i = 1; i < 27; ++i)
+        values += ", ?";
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt *ins = nullptr;
+    sqlite3_stmt *aud = nullptr;
+    const std::string into = std::string(" (") + kColumns + ") VALUES (" + values + ")";
+    if (sqlite3_prepare_v2(db, ("INSERT OR IGNORE INTO T_ECRITURES" + into).c_str(), -1, &ins, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(db, ("INSERT INTO T_AUDIT_ECRITURES" + into).c_str(), -1, &aud, nullptr) != SQLITE_OK)
+        std::fprintf(stderr, "preparation impossible : %s\n", sqlite3_errmsg(db));
+    for (const BareRow &r : rows) {
+        if (audit) {
+            bindRow(aud, r);
+            if (sqlite3_step(aud) != SQLITE_DONE)
+                std::fprintf(stderr, "insertion impossible : %s\n", sqlite3_errmsg(db));
+            sqlite3_reset(aud);
+        }
+        bindRow(ins, r);
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_finalize(aud);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+// Transactions of accounts Bridge no longer lists, already stored.
+void storeOthers(sqlite3 *db, long count)
+{
+    std::vector<BareRow> batch;
+    const long perAccount = 5000;
+    for (long done = 0; done < count;) {
+        batch.clear();
+        for (long i = 0; i < 100000 && done < count; ++i, ++done) {
+            const std::string id = "9" + std::to_string(done);
+            const std::string account = std::to_string(90000000 + done / perAccount);
+            char day[16];
+            std::snprintf(day, sizeof day, "2024-%02ld-%02ld", 10 + done % 3, 10 + done % 18);
+            const std::string date(day);
+            batch.push_back({id, account, date, date, "Ancienne operation", "ANCIENNE OPERATION CB", "-12.34", "EUR",
+                             "card", date, date, date, date + "T08:00:00.000Z", "0", "0", "FR76OLD" + account});
+        }
+        insertBare(db, batch, false);
+    }
+}
+
+std::unique_ptr<DataModule> openModule(const Configuration &config)
+{
+    auto dm = std::make_unique<DataModule>(config);
+    const QString error = dm->DataModuleCreate();
+    if (!error.isEmpty())
+        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+    dm->utilisateur_token_soc = QStringLiteral("BENCH");
+    return dm;
+}
+
+// Main-thread CPU spent between the run's progress steps, the IBAN steps summed.
+class Decoupage final
+{
+public:
+    void etape(const QString &AEtape)
+    {
+        const double now = threadCpuSeconds();
+        if (!m_courante.isEmpty())
+            m_cpu[m_ordre.indexOf(m_courante)] += now - m_debut;
+        const QString nom = AEtape.startsWith(QStringLiteral("Synchronisation IBAN"))
+            ? QStringLiteral("lecture des transactions (tous les IBAN)")
+            : AEtape;
+        if (!m_ordre.contains(nom)) {
+            m_ordre.append(nom);
+            m_cpu.push_back(0.0);
+        }
+        m_courante = nom;
+        m_debut = now;
+    }
+    void imprimer()
+    {
+        etape(QStringLiteral("fin"));
+        for (qsizetype i = 0; i + 1 < m_ordre.size(); ++i)
+            std::printf("    %-50s CPU %6.2f s\n", m_ordre[i].toUtf8().constData(), m_cpu[std::size_t(i)]);
+    }
+
+private:
+    QStringList m_ordre;
+    std::vector<double> m_cpu;
+    QString m_courante;
+    double m_debut = 0;
+};
+
+ResultatSynchro runSync(DataModule &dm, bool details = false)
+{
+    Decoupage decoupage;
+    if (details)
+        dm.FOnSyncProgress = [&](const QString &e) { decoupage.etape(e); };
+    const QString token = BridgeTransport(dm).ObtenirTokenBridge({}, QStringLiteral("BENCH"));
+    const ResultatSynchro r = Synchronisation(dm).synchroniser_tout(token, 10000);
+    if (details)
+        decoupage.imprimer();
+    dm.FOnSyncProgress = nullptr;
+    return r;
+}
+
+Configuration configFor(const QTemporaryDir &home, const bridgesim::BridgeSimServer &sim)
+{
+    Configuration config = Configuration::defaults(home.path());
+    config.bridgeUrl = QString::fromStdString(sim.baseUrl());
+    config.bridgeClientId = QStringLiteral("client-test");
+    config.bridgeClientSecret = QStringLiteral("secret-test");
+    config.systemUserName = QStringLiteral("bench");
+    return config;
+}
+
+void bootstrapAndNothingNew(const bridgesim::BridgeSimServer &sim, long stored, const char *label)
+{
+    QTemporaryDir home;
+    const Configuration config = configFor(home, sim);
+    if (stored > 0) {
+        auto dm = openModule(config);
+        QElapsedTimer t;
+        t.start();
+        storeOthers(handleOf(*dm), stored);
+        std::printf("(%ld transactions d'autres comptes deja en base, ecrites en %.1f s)\n", stored,
+                    double(t.elapsed()) / 1000.0);
+    }
+    char name[96];
+    {
+        auto dm = openModule(config);
+        std::snprintf(name, sizeof name, "synchro bootstrap%s", label);
+        Phase phase(name);
+        const ResultatSynchro r = runSync(*dm, true);
+        char extra[96];
+        std::snprintf(extra, sizeof extra, "%d nouvelles, %s", r.nouvellesEcritures, r.complet() ? "complet" : "INCOMPLET");
+        phase.report(extra);
+    }
+    {
+        auto dm = openModule(config);
+        std::snprintf(name, sizeof name, "synchro sans nouveaute%s", label);
+        Phase phase(name);
+        const ResultatSynchro r = runSync(*dm);
+        char extra[96];
+        std::snprintf(extra, sizeof extra, "%d nouvelles, %s", r.nouvellesEcritures, r.complet() ? "complet" : "INCOMPLET");
+        phase.report(extra);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int accounts = argc > 3 ? std::atoi(argv[1]) : 20;
+    const int perAccount = argc > 3 ? std::atoi(argv[2]) : 5000;
+    const long stored = argc > 3 ? std::atol(argv[3]) : 1000000;
+    const bridgesim::RelativeDate today(bridgesim::RelativeDate::localToday());
+
+    bridgesim::BridgeSimServer sim(bridgesim::Scenario::generated(accounts, perAccount, today));
+    if (sim.start("127.0.0.1", 0) < 0) {
+        std::fprintf(stderr, "simulateur : aucun port libre\n");
+        return 1;
+    }
+    std::printf("%d comptes x %d transactions, SQLite %s\n", accounts, perAccount, sqlite3_libversion());
+
+    std::vector<std::string> ids;
+    sim.withScenario([&](bridgesim::Scenario &s) {
+        for (const json *a : s.accountsOf("BENCH", std::nullopt))
+            ids.push_back(std::to_string(a->at("id").get<long long>()));
+    });
+
+    double pipelineWall = 0;
+    double pipelineCpu = 0;
+    {
+        QTemporaryDir home;
+        auto dm = openModule(configFor(home, sim));
+        const QString token = BridgeTransport(*dm).ObtenirTokenBridge({}, QStringLiteral("BENCH"));
+        std::size_t rows = 0;
+        std::vector<std::string> bodies;
+        {
+            Phase phase("pipeline nu : pages lues + JSON analyse");
+            bodies = fetchAll(sim.baseUrl(), token, ids, rows);
+            char extra[64];
+            std::snprintf(extra, sizeof extra, "%zu pages, %zu transactions", bodies.size(), rows);
+            phase.report(extra);
+            pipelineWall += phase.wall();
+            pipelineCpu += phase.cpu();
+        }
+        const std::vector<BareRow> bare = rowsOf(bodies);
+        bodies.clear();
+        {
+            Phase phase("pipeline nu : 2 insertions par ligne");
+            insertBare(handleOf(*dm), bare, true);
+            char extra[64];
+            std::snprintf(extra, sizeof extra, "%zu lignes", bare.size());
+            phase.report(extra);
+            pipelineWall += phase.wall();
+            pipelineCpu += phase.cpu();
+        }
+        std::printf("%-44s reel %6.2f s  CPU %6.2f s  (cible : CPU synchro <= %.2f s, reel <= %.2f s)\n",
+                    "pipeline nu : total", pipelineWall, pipelineCpu, pipelineCpu, pipelineWall * 1.25);
+    }
+
+    bootstrapAndNothingNew(sim, 0, "");
+    if (stored > 0) {
+        char label[64];
+        std::snprintf(label, sizeof label, " (+%ld en base)", stored);
+        bootstrapAndNothingNew(sim, stored, label);
+    }
+
+    sim.loadScenario(bridgesim::Scenario::generated(accounts, perAccount * 2, today));
+    QTemporaryDir home;
+    auto dm = openModule(configFor(home, sim));
+    Phase phase("synchro bootstrap, volume double");
+    const ResultatSynchro r = runSync(*dm);
+    char extra[64];
+    std::snprintf(extra, sizeof extra, "%d nouvelles", r.nouvellesEcritures);
+    phase.report(extra);
+    return 0;
+}
