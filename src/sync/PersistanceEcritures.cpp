@@ -6,6 +6,7 @@
 #include "db/DbTransaction.h"
 #include "db/SqlQuery.h"
 #include "sync/EcritureUtf8.h"
+#include "sync/ReglagesPersistance.h"
 #include "sync/SessionRecuperation.h"
 #include "sync/SqliteStatement.h"
 #include "sync/SyncState.h"
@@ -28,33 +29,6 @@ QVariant sqlDateOuNull(const QDate &date)
 {
     return date.isValid() ? QVariant(FrenchFormat::sqlDate(date)) : QVariant();
 }
-
-// Keeps SQLite's temporary files in memory while it lives. Every insert into the
-// transaction table runs triggers, so SQLite keeps a statement journal for each; on
-// disk that is one system call per first-touched page, more than the insert itself.
-class JournauxEnMemoire final
-{
-public:
-    explicit JournauxEnMemoire(const QSqlDatabase &db) : m_db(db)
-    {
-        m_avant = SqlQuery::scalar(m_db, QStringLiteral("PRAGMA temp_store")).toInt();
-        SqlQuery::run(m_db, QStringLiteral("PRAGMA temp_store = MEMORY"));
-    }
-    ~JournauxEnMemoire()
-    {
-        try {
-            SqlQuery::run(m_db, QStringLiteral("PRAGMA temp_store = %1").arg(m_avant));
-        } catch (const DbError &) {
-            // The connection keeps its temporary files in memory; nothing is lost.
-        }
-    }
-    JournauxEnMemoire(const JournauxEnMemoire &) = delete;
-    JournauxEnMemoire &operator=(const JournauxEnMemoire &) = delete;
-
-private:
-    QSqlDatabase m_db;
-    int m_avant = 0;
-};
 
 // One account id's rows of the run, with the figures of its import row.
 struct LotCompte
@@ -190,7 +164,7 @@ int PersistanceEcritures::persisterSession()
     const QString heureImport = QString::fromUtf8(tampon.heure);
 
     int totalInserees = 0;
-    const JournauxEnMemoire journaux(db);
+    const ReglagesPersistance reglages(db);
     DbTransaction transaction(db);
     {
         if (m_dm.mode_persistance == QLatin1String("RAZ")) {
