@@ -47,17 +47,21 @@ std::vector<InventaireCompte> inventaire(const std::vector<EcritureHistorique> &
 {
     std::vector<InventaireCompte> comptes;
     QHash<QString, std::size_t> index;
+    std::size_t courant = 0; // consecutive rows nearly always share their account
     for (std::size_t i = debut; i < rows.size(); ++i) {
         const EcritureHistorique &r = rows[i];
         if (r.account_id.isEmpty())
             continue;
-        auto it = index.find(r.account_id);
-        if (it == index.end()) {
-            it = index.insert(r.account_id, comptes.size());
-            comptes.push_back({r.account_id, r.iban,
-                               r.bank_name + QStringLiteral(" / ") + r.account_name, 0, {}, {}});
+        if (courant == comptes.size() || comptes[courant].accountId != r.account_id) {
+            auto it = index.constFind(r.account_id);
+            if (it == index.constEnd()) {
+                it = index.insert(r.account_id, comptes.size());
+                comptes.push_back({r.account_id, r.iban,
+                                   r.bank_name + QStringLiteral(" / ") + r.account_name, 0, {}, {}});
+            }
+            courant = *it;
         }
-        InventaireCompte &c = comptes[*it];
+        InventaireCompte &c = comptes[courant];
         ++c.nb;
         if (r.date.isValid()) {
             if (!c.dateMin.isValid() || r.date < c.dateMin)
@@ -174,21 +178,27 @@ void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QStrin
     QHash<QString, int> traitesParCle;
     int ajouts = 0;
     int doublons = 0;
+    const QString *compteCourant = nullptr; // rows come account after account
+    int *brutCourant = nullptr;
     for (const TransactionBridge &r : brutes) {
         if (!r.account_id.isEmpty()) {
-            auto it = brutParCompte.find(r.account_id);
-            if (it == brutParCompte.end()) {
-                brutParCompte.insert(r.account_id, 1);
-                ordreComptes.push_back(r.account_id);
-            } else {
-                ++*it;
+            if (!compteCourant || *compteCourant != r.account_id) {
+                auto it = brutParCompte.find(r.account_id);
+                if (it == brutParCompte.end()) {
+                    it = brutParCompte.insert(r.account_id, 0);
+                    ordreComptes.push_back(r.account_id);
+                }
+                compteCourant = &r.account_id;
+                brutCourant = &*it;
             }
+            ++*brutCourant;
         }
         if (r.iban.isEmpty() || (!AIbanARechercher.isEmpty() && !r.iban.startsWith(AIbanARechercher)))
             continue;
         QString cle = CleNormalisee(r.iban, r.date, r.amount, r.description);
-        int &traites = traitesParCle[cle];
-        if (traites < dejaVus.value(cle)) {
+        // Only keys the history holds can be duplicates: the others need no counting.
+        const auto vu = dejaVus.constFind(cle);
+        if (vu != dejaVus.constEnd() && traitesParCle[cle]++ < *vu) {
             state.FDMemTableDoublons.push_back({cle, r.id, r.account_id, r.item_id, r.iban, r.description,
                                                 r.date, r.amount,
                                                 QStringLiteral("Déjà présent dans HistoriqueBancaire")});
@@ -197,7 +207,6 @@ void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QStrin
             historique.push_back({r, t, std::move(cle)});
             ++ajouts;
         }
-        ++traites;
     }
 
     for (const QString &accountId : ordreComptes) {

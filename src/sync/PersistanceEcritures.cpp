@@ -41,16 +41,20 @@ std::vector<LotCompte> lotsParCompte(const std::vector<EcritureHistorique> &hist
 {
     std::vector<LotCompte> lots;
     QHash<QString, std::size_t> index;
+    std::size_t courant = 0; // consecutive rows nearly always share their account
     for (std::size_t i = debut; i < historique.size(); ++i) {
         const EcritureHistorique &r = historique[i];
         if (r.account_id.isEmpty())
             continue;
-        auto it = index.find(r.account_id);
-        if (it == index.end()) {
-            it = index.insert(r.account_id, lots.size());
-            lots.push_back({r.account_id, {}});
+        if (courant == lots.size() || lots[courant].accountId != r.account_id) {
+            auto it = index.constFind(r.account_id);
+            if (it == index.constEnd()) {
+                it = index.insert(r.account_id, lots.size());
+                lots.push_back({r.account_id, {}});
+            }
+            courant = *it;
         }
-        lots[*it].lignes.push_back(&r);
+        lots[courant].lignes.push_back(&r);
     }
     return lots;
 }
