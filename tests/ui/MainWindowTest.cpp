@@ -21,6 +21,7 @@
 #include <QTableView>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QToolBar>
 
 namespace {
 
@@ -224,9 +225,17 @@ TEST_F(MainWindowTest, LevelRulesForEveryControl)
         insertAccount(QStringLiteral("FR7630001007941234567890185"), QStringLiteral("checking"),
                       QStringLiteral("BNP Paribas"), QStringLiteral("2030-01-01"));
         window->RafraichirFenetreComptes();
-        for (const char *name : {"FBtnLogsModal", "FBtnUtilisateursTresoline", "FBtnSociete", "button3",
-                                 "FBtnUtilisateursBridge"})
-            EXPECT_EQ(w<QPushButton>(name)->isVisible(), c.adminVisible) << name << " at level " << c.niveau;
+        // Tool bar buttons may sit in its overflow menu: their action says whether they are offered.
+        auto *bar = w<QToolBar>("ToolBar1");
+        for (const char *name : {"FBtnLogsModal", "FBtnUtilisateursTresoline", "FBtnSociete", "FBtnUtilisateursBridge"}) {
+            QPushButton *button = w<QPushButton>(name);
+            const auto actions = bar->actions();
+            const auto action = std::find_if(actions.begin(), actions.end(),
+                                             [&](QAction *a) { return bar->widgetForAction(a) == button; });
+            ASSERT_NE(action, actions.end()) << name;
+            EXPECT_EQ((*action)->isVisible(), c.adminVisible) << name << " at level " << c.niveau;
+        }
+        EXPECT_EQ(w<QPushButton>("button3")->isVisible(), c.adminVisible) << c.niveau;
         EXPECT_EQ(w<QPushButton>("Button4")->isEnabled(), c.syncEnabled) << c.niveau;
         EXPECT_EQ(w<QPushButton>("FBtnReleves")->isEnabled(), c.dataEnabled) << c.niveau;
         EXPECT_EQ(w<QPushButton>("FBtnCartes")->isEnabled(), c.dataEnabled) << c.niveau;
@@ -509,4 +518,16 @@ TEST_F(MainWindowTest, TokenToolWritesTheExchangeAndKeepsTheToken)
     sim.addFault(bridgesim::FaultRule::statusCode("/v3/aggregation/authorization/token", 401, 1));
     window->Button2Click();
     EXPECT_TRUE(window->memo1()->toPlainText().contains(QStringLiteral("Response Status Code = 401")));
+}
+
+TEST_F(MainWindowTest, NarrowWindowKeepsEveryTextReadable)
+{
+    open(9, QStringLiteral("ADMIN"));
+    listAccounts();
+    window->showNormal();
+    window->resize(700, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), QSize(700, 500));
+    EXPECT_TRUE(clippedTexts(window.get()).isEmpty()) << clippedTexts(window.get()).join(QLatin1Char(',')).toStdString();
+    saveScreenshot(window.get(), QStringLiteral("main_window_narrow"));
 }

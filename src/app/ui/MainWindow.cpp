@@ -46,6 +46,7 @@
 #include <QTableView>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -174,12 +175,13 @@ void MainWindow::ouvrirFenetre(const std::function<void()> &ouvrir)
 
 QWidget *MainWindow::construireBarreOutils()
 {
-    auto *bar = new QWidget(m_pageTraitement);
+    // A tool bar moves the buttons that do not fit into its overflow menu, so a
+    // narrow or scaled window never shows them on top of each other.
+    auto *bar = new QToolBar(m_pageTraitement);
     bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
     bar->setMinimumHeight(28);
-    auto *layout = new QHBoxLayout(bar);
-    layout->setContentsMargins(4, 2, 4, 2);
-    layout->setSpacing(4);
     Button1 = bouton(QStringLiteral("Liste des banques"), "Button1", 109, bar,
                      QStringLiteral("Afficher et actualiser la liste des banques Bridge"));
     Button2 = bouton(QStringLiteral("Token utilisateur"), "Button2", 0, bar);
@@ -193,12 +195,16 @@ QWidget *MainWindow::construireBarreOutils()
     FBtnUtilisateursBridge = bouton(QStringLiteral("Utilisateurs Bridge"), "FBtnUtilisateursBridge", 120, bar,
                                     QStringLiteral("Utilisateur Bridge de la societe et utilisateurs de l'application"));
     FBtnCGV = bouton(QStringLiteral("CGV"), "FBtnCGV", 72, bar, QStringLiteral("Conditions generales de vente et d'utilisation"));
-    layout->addWidget(Button1);
-    layout->addWidget(Button2);
-    layout->addStretch(1);
+    auto *espace = new QWidget(bar);
+    espace->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Visibility follows the level through the bar's actions, not the widgets themselves.
+    const auto ajouter = [this, bar](QPushButton *b) { m_actionsBarre.insert(b, bar->addWidget(b)); };
+    ajouter(Button1);
+    ajouter(Button2);
+    bar->addWidget(espace);
     for (QPushButton *b : {FBtnLogsModal, FBtnUtilisateursTresoline, FBtnCartes, FBtnReleves, FBtnSociete,
                            FBtnUtilisateursBridge, FBtnCGV})
-        layout->addWidget(b);
+        ajouter(b);
 
     connect(Button1, &QPushButton::clicked, this, [this] { guard(kSource, [this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { guard(kSource, [this] { Button2Click(); }); });
@@ -225,15 +231,16 @@ QWidget *MainWindow::construireActions()
     Edit1->setObjectName(QStringLiteral("Edit1"));
     // Chosen in the Bridge users window only: a typo here would mix two Bridge users' data.
     Edit1->setReadOnly(true);
-    Edit1->setMinimumWidth(160);
+    Edit1->setMinimumWidth(120);
+    Edit1->setPlaceholderText(QStringLiteral("voir Utilisateurs Bridge"));
     Edit1->setToolTip(QStringLiteral("Utilisateur Bridge de la societe"));
     label->setBuddy(Edit1);
     Edit2 = new QLineEdit(strip);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setVisible(false);
-    Button9 = bouton(QStringLiteral("Vos cptes bq"), "Button9", 100, strip);
-    button3 = bouton(QStringLiteral("Ajouter cpte bancaire"), "button3", 150, strip);
-    Button4 = bouton(QStringLiteral("Synchonisaton bancaire"), "Button4", 170, strip,
+    Button9 = bouton(QStringLiteral("Vos cptes bq"), "Button9", 0, strip);
+    button3 = bouton(QStringLiteral("Ajouter cpte bancaire"), "button3", 0, strip);
+    Button4 = bouton(QStringLiteral("Synchonisaton bancaire"), "Button4", 0, strip,
                      QStringLiteral("Synchronisation bancaire - niveaux 8 et 9"));
     QFont gras = Button4->font();
     gras.setBold(true);
@@ -354,9 +361,12 @@ void MainWindow::construire()
     splitter->addWidget(droite);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setChildrenCollapsible(false);
-    m_memo1->setMinimumWidth(120);
+    // The technical memo gives way first when the window is narrow.
+    splitter->setCollapsible(0, true);
+    splitter->setCollapsible(1, false);
+    m_memo1->setMinimumWidth(60);
     splitter->setSizes({380, 1000});
+    m_splitter = splitter;
 
     m_derniereSync = new PanneauDerniereSync(m_pageTraitement);
     m_derniereSync->setFixedHeight(175);
@@ -601,14 +611,20 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     AjusterStatusBarPrincipal();
 }
 
+void MainWindow::afficherDansBarre(QPushButton *bouton, bool visible)
+{
+    if (QAction *action = m_actionsBarre.value(bouton))
+        action->setVisible(visible);
+}
+
 void MainWindow::AppliquerDroits()
 {
     const int n = niveau();
-    FBtnLogsModal->setVisible(n >= 9);
-    FBtnUtilisateursTresoline->setVisible(n >= 9);
-    FBtnSociete->setVisible(n >= 9);
+    afficherDansBarre(FBtnLogsModal, n >= 9);
+    afficherDansBarre(FBtnUtilisateursTresoline, n >= 9);
+    afficherDansBarre(FBtnSociete, n >= 9);
     FBtnSociete->setEnabled(n >= 9);
-    FBtnUtilisateursBridge->setVisible(n >= 9);
+    afficherDansBarre(FBtnUtilisateursBridge, n >= 9);
     button3->setVisible(n >= 9);
     button3->setEnabled(n >= 9 && static_cast<bool>(m_fenetres.ajouterCompte));
     Button4->setEnabled(n >= 8);

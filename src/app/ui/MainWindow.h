@@ -6,6 +6,7 @@
 #include "security/MorvaneUtilisateur.h"
 
 #include <QDate>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -15,12 +16,14 @@
 class DataModule;
 class GrilleComptes;
 class PanneauDerniereSync;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 class QTimeEdit;
 class QTimer;
@@ -142,6 +145,7 @@ private:
     void guard(const QString &source, const std::function<void()> &work);
     void ouvrirFenetre(const std::function<void()> &ouvrir);
     int niveau() const;
+    void afficherDansBarre(QPushButton *bouton, bool visible);
 
     DataModule &m_dm;
     std::unique_ptr<SyncLauncher> m_launcher;
@@ -194,4 +198,6 @@ private:
     QTimer *FTimerInactivite = nullptr;
     QTimer *FTimerSyncAuto = nullptr;
     QPointer<SyncProgressWindow> m_fenSync;
+    QHash<QPushButton *, QAction *> m_actionsBarre;
+    QSplitter *m_splitter = nullptr;
 };
