@@ -1,6 +1,7 @@
 #include "sync/ImportEcritures.h"
 
 #include "bridge/BridgeState.h"
+#include "bridge/BridgeTransactions.h"
 #include "common/FrenchFormat.h"
 #include "db/DataModule.h"
 #include "sync/CleNormalisee.h"
@@ -29,17 +30,6 @@ struct InventaireCompte
     QDate dateMin;
     QDate dateMax;
 };
-
-const CompteBridge *compteActif(const std::vector<CompteBridge> &comptes, const QString &accountId)
-{
-    if (accountId.isEmpty())
-        return nullptr;
-    for (const CompteBridge &c : comptes) {
-        if (c.ID == accountId)
-            return &c;
-    }
-    return nullptr;
-}
 
 // Counts per non-empty account id, in the order of the rows, IBAN and label of the
 // first row seen; then sorted by IBAN, earliest date and id as the log lists them.
@@ -155,7 +145,7 @@ void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QStrin
 {
     SyncState &state = m_dm.sync();
     const std::vector<TransactionBridge> &brutes = m_dm.bridge().FDMemTable1;
-    const std::vector<CompteBridge> &comptes = m_dm.bridge().FDMemTableaccount;
+    const BridgeTransactions bridge(m_dm);
     std::vector<EcritureHistorique> &historique = state.FDMemTableHistoriqueBancaire;
 
     const QDateTime t = SessionRecuperation::nouvelleDateRecup(state, m_dm.now());
@@ -213,12 +203,9 @@ void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QStrin
         RecuperationCompte recup;
         recup.date_recup = t;
         recup.account_id = accountId;
-        if (const CompteBridge *c = compteActif(comptes, accountId)) {
-            recup.item_id = c->ItemID;
-            recup.iban = c->IBAN;
-            recup.libelle_compte = c->Nom;
-            recup.type_compte = c->TypeCompte;
-        }
+        QString banque;
+        bridge.LookupCompteActif(accountId, recup.item_id, recup.iban, banque, recup.libelle_compte,
+                                 recup.type_compte);
         recup.date_debut = ADateMini;
         recup.date_fin = ADateMaxi;
         recup.nb_ecritures_recup = brutParCompte.value(accountId);
