@@ -1,4 +1,5 @@
 #include "app/IniSettings.h"
+#include "app/ui/BankListWindow.h"
 #include "app/ui/ComptesModel.h"
 #include "app/ui/GrilleComptes.h"
 #include "app/ui/MainWindow.h"
@@ -530,4 +531,35 @@ TEST_F(MainWindowTest, NarrowWindowKeepsEveryTextReadable)
     EXPECT_EQ(window->size(), QSize(700, 500));
     EXPECT_TRUE(clippedTexts(window.get()).isEmpty()) << clippedTexts(window.get()).join(QLatin1Char(',')).toStdString();
     saveScreenshot(window.get(), QStringLiteral("main_window_narrow"));
+}
+
+TEST_F(MainWindowTest, BankListShowsTheCatalogueAndItsCacheCanBeRebuilt)
+{
+    open(9, QStringLiteral("ADMIN"));
+    QString resume;
+    int rows = 0;
+    whenModalShown(QStringLiteral("FormListeBanques"), [&](QWidget *w) {
+        resume = w->findChild<QLabel *>(QStringLiteral("LabelResume"))->text();
+        auto *list = static_cast<BankListWindow *>(w);
+        rows = list->lignes();
+        EXPECT_TRUE(clippedTexts(w).isEmpty()) << clippedTexts(w).join(QLatin1Char(',')).toStdString();
+        saveScreenshot(w, QStringLiteral("bank_list"));
+        dialogs.answerYesNo(true);
+        list->BtnResetCacheBanquesClick();
+        sim.addFault(bridgesim::FaultRule::statusCode("/v3/providers", 500, 10));
+        dialogs.answerYesNo(true);
+        list->BtnResetCacheBanquesClick();
+        EXPECT_EQ(list->lignes(), rows) << "the old cache is kept when Bridge cannot be reached";
+        w->close();
+    });
+    window->Button1Click();
+    EXPECT_TRUE(resume.startsWith(QStringLiteral("  ")) && resume.contains(QStringLiteral("banques verifiees depuis Bridge")))
+        << resume.toStdString();
+    EXPECT_GT(rows, 0);
+    const QStringList texts = dialogs.texts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Cache reinitialise : ") + QString::number(rows)
+                               + QStringLiteral(" banques rechargees.")))
+        << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(texts.constLast(), QStringLiteral("Bridge injoignable : le cache existant a ete conserve."));
+    EXPECT_EQ(window->FSuspensionInactivite(), 0);
 }

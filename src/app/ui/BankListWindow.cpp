@@ -108,7 +108,11 @@ void BankListWindow::BtnResetCacheBanquesClick()
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_grille->setUpdatesEnabled(false);
-    const int n = BridgeProviders(m_dm).ReinitialiserCacheProviders();
+    BridgeProviders providers(m_dm);
+    const int n = providers.ReinitialiserCacheProviders();
+    // The cache was kept: show it, whatever the failed load left in memory.
+    if (n <= 0)
+        providers.ChargerProvidersDepuisCache();
     remplir();
     m_grille->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
