@@ -10,8 +10,10 @@
 #include <algorithm>
 
 TSplashTresoline::TSplashTresoline(QWidget *parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
+    // Not a splash-screen window: those stay above everything, and the login
+    // dialog opened during the start must come up in front of it.
     setObjectName(QStringLiteral("TSplashTresoline"));
     setFont(WindowStyle::font(10));
     setAutoFillBackground(true);
