@@ -146,3 +146,18 @@ TEST_F(ImportEcrituresTest, HistoryOfARunIsInIbanThenDateOrderKeepingTheRetrieva
     EXPECT_EQ(ordre, (QStringList{QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("a0"), QStringLiteral("a1"),
                                   QStringLiteral("a2"), QStringLiteral("a3")}));
 }
+
+TEST_F(ImportEcrituresTest, TwoRunsAtTheSameClockInstantKeepTheirRowsApart)
+{
+    dm().bridge().FDMemTable1 = {tx(QStringLiteral("a1"), QStringLiteral("1001"), QDate(2026, 3, 1), -1.0, QStringLiteral("UN"))};
+    ImportEcritures(dm()).Traiter_FDMemTable1({}, {}, {});
+    const QDateTime premier = dm().FDateRecupSessionCourante;
+    dm().bridge().FDMemTable1 = {tx(QStringLiteral("b1"), QStringLiteral("2001"), QDate(2026, 3, 1), -2.0, QStringLiteral("DEUX"))};
+    ImportEcritures(dm()).Traiter_FDMemTable1({}, {}, {});
+    EXPECT_GT(dm().FDateRecupSessionCourante, premier);
+    // The second run wrote its own row only: no second audit copy of the first run's row.
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM T_AUDIT_ECRITURES")), 2);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM T_HISTORIQUE_IMPORTS")), 2);
+    EXPECT_EQ(logs(QStringLiteral("0 nouvelle écriture")), QStringList());
+    EXPECT_EQ(dm().sync().FDMemTableHistoriqueRecup.size(), 2u);
+}

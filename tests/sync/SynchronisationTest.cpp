@@ -257,6 +257,18 @@ TEST_F(SynchronisationTest, ReconnectionHandsTheExportStampsToTheNewChannel)
               0);
 }
 
+TEST_F(SynchronisationTest, AccountListThatCannotBeReadFailsTheRun)
+{
+    sim.addFault(bridgesim::FaultRule::statusCode("/v3/aggregation/accounts", 500));
+    const ResultatSynchro r = synchroniser(dm());
+    EXPECT_TRUE(r.listeComptesEnEchec);
+    EXPECT_FALSE(r.succes());
+    EXPECT_TRUE(r.detail().startsWith(QStringLiteral("Synchronisation terminee avec erreurs : liste des comptes Bridge "
+                                                     "non lue")))
+        << r.detail().toStdString();
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM T_ECRITURES")), 0);
+}
+
 namespace {
 
 class SynchronisationVolumeTest : public SynchronisationTest
