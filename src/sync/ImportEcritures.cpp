@@ -20,8 +20,10 @@ namespace {
 
 const QString kInfo = QStringLiteral("INFO");
 
+} // namespace
+
 // Per-account figures over one run's rows of the history.
-struct InventaireCompte
+struct ImportEcritures::InventaireCompte
 {
     QString accountId;
     QString iban;
@@ -30,6 +32,10 @@ struct InventaireCompte
     QDate dateMin;
     QDate dateMax;
 };
+
+namespace {
+
+using InventaireCompte = ImportEcritures::InventaireCompte;
 
 // Counts per non-empty account id, in the order of the rows, IBAN and label of the
 // first row seen; then sorted by IBAN, earliest date and id as the log lists them.
@@ -138,20 +144,9 @@ void trierParIbanEtDate(std::vector<EcritureHistorique> &rows, std::size_t debut
     }
 }
 
-} // namespace
-
-void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QString &ADateMaxi,
-                                          const QString &AIbanARechercher)
+// How many rows of each functional key the history already holds.
+QHash<QString, int> compterHistorique(std::vector<EcritureHistorique> &historique)
 {
-    SyncState &state = m_dm.sync();
-    const std::vector<TransactionBridge> &brutes = m_dm.bridge().FDMemTable1;
-    const BridgeTransactions bridge(m_dm);
-    std::vector<EcritureHistorique> &historique = state.FDMemTableHistoriqueBancaire;
-
-    const QDateTime t = SessionRecuperation::nouvelleDateRecup(state, m_dm.now());
-    m_dm.FDateRecupSessionCourante = t;
-    state.FDMemTableDoublons.clear();
-
     QHash<QString, int> dejaVus;
     dejaVus.reserve(static_cast<qsizetype>(historique.size()));
     for (EcritureHistorique &h : historique) {
@@ -159,88 +154,82 @@ void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QStrin
             h.cle = CleNormalisee(h.iban, h.date, h.amount, h.description);
         ++dejaVus[h.cle];
     }
+    return dejaVus;
+}
 
-    const std::size_t debut = historique.size();
-    if (debut == 0)
-        historique.reserve(brutes.size());
-    std::vector<QString> ordreComptes;
+} // namespace
+
+// What sorting the retrieved rows into duplicates and additions found.
+struct ImportEcritures::Tri
+{
+    std::vector<QString> ordreComptes; // account ids in the order first met
     QHash<QString, int> brutParCompte;
-    QHash<QString, int> traitesParCle;
     int ajouts = 0;
     int doublons = 0;
+};
+
+namespace {
+
+using Tri = ImportEcritures::Tri;
+
+Tri trierLignes(SyncState &state, const std::vector<TransactionBridge> &brutes, const QHash<QString, int> &dejaVus,
+                const QString &prefixeIban, const QDateTime &t)
+{
+    Tri tri;
+    QHash<QString, int> traitesParCle;
     const QString *compteCourant = nullptr; // rows come account after account
     int *brutCourant = nullptr;
     for (const TransactionBridge &r : brutes) {
         if (!r.account_id.isEmpty()) {
             if (!compteCourant || *compteCourant != r.account_id) {
-                auto it = brutParCompte.find(r.account_id);
-                if (it == brutParCompte.end()) {
-                    it = brutParCompte.insert(r.account_id, 0);
-                    ordreComptes.push_back(r.account_id);
+                auto it = tri.brutParCompte.find(r.account_id);
+                if (it == tri.brutParCompte.end()) {
+                    it = tri.brutParCompte.insert(r.account_id, 0);
+                    tri.ordreComptes.push_back(r.account_id);
                 }
                 compteCourant = &r.account_id;
                 brutCourant = &*it;
             }
             ++*brutCourant;
         }
-        if (r.iban.isEmpty() || (!AIbanARechercher.isEmpty() && !r.iban.startsWith(AIbanARechercher)))
+        if (r.iban.isEmpty() || (!prefixeIban.isEmpty() && !r.iban.startsWith(prefixeIban)))
             continue;
         QString cle = CleNormalisee(r.iban, r.date, r.amount, r.description);
         // Only keys the history holds can be duplicates: the others need no counting.
         const auto vu = dejaVus.constFind(cle);
         if (vu != dejaVus.constEnd() && traitesParCle[cle]++ < *vu) {
-            state.FDMemTableDoublons.push_back({cle, r.id, r.account_id, r.item_id, r.iban, r.description,
-                                                r.date, r.amount,
-                                                QStringLiteral("Déjà présent dans HistoriqueBancaire")});
-            ++doublons;
+            state.FDMemTableDoublons.push_back({cle, r.id, r.account_id, r.item_id, r.iban, r.description, r.date,
+                                                r.amount, QStringLiteral("Déjà présent dans HistoriqueBancaire")});
+            ++tri.doublons;
         } else {
-            historique.push_back({r, t, std::move(cle)});
-            ++ajouts;
+            state.FDMemTableHistoriqueBancaire.push_back({r, t, std::move(cle)});
+            ++tri.ajouts;
         }
     }
+    return tri;
+}
 
-    for (const QString &accountId : ordreComptes) {
-        RecuperationCompte recup;
-        recup.date_recup = t;
-        recup.account_id = accountId;
-        QString banque;
-        bridge.LookupCompteActif(accountId, recup.item_id, recup.iban, banque, recup.libelle_compte,
-                                 recup.type_compte);
-        recup.date_debut = ADateMini;
-        recup.date_fin = ADateMaxi;
-        recup.nb_ecritures_recup = brutParCompte.value(accountId);
-        state.FDMemTableHistoriqueRecup.push_back(std::move(recup));
-    }
+// Removes the run's rows dated after their account's cut-off; returns how many went.
+std::size_t retirerChevauchements(std::vector<EcritureHistorique> &historique, std::size_t debut,
+                                  const QHash<QString, QDate> &coupures)
+{
+    if (coupures.isEmpty())
+        return 0;
+    const std::size_t avant = historique.size();
+    historique.erase(std::remove_if(historique.begin() + static_cast<std::ptrdiff_t>(debut), historique.end(),
+                                    [&](const EcritureHistorique &r) {
+                                        const auto it = coupures.constFind(r.account_id);
+                                        return it != coupures.constEnd() && r.date.isValid() && r.date > *it;
+                                    }),
+                     historique.end());
+    return avant - historique.size();
+}
 
-    // The history is read in IBAN then date order from here on.
-    trierParIbanEtDate(historique, debut);
-
-    const int total = static_cast<int>(brutes.size());
-    m_dm.LogOperation(kInfo, QStringLiteral("Traitement post-aggregation :"));
-    m_dm.LogOperation(kInfo, QStringLiteral("  Total FDMemTable1 (lignes brutes) : ") + QString::number(total));
-    m_dm.LogOperation(kInfo, QStringLiteral("  Skippées sans IBAN : ") + QString::number(total - ajouts - doublons));
-    m_dm.LogOperation(kInfo, QStringLiteral("  Ajoutées dans HistoriqueBancaire : ") + QString::number(ajouts));
-    m_dm.LogOperation(kInfo, QStringLiteral("  Doublons détectés (inter-sessions) : ") + QString::number(doublons));
-
-    const std::vector<InventaireCompte> brut = inventaire(historique, debut);
-    journaliserInventaire(m_dm, QStringLiteral("--- Inventaire BRUT par account_id (cette session) ---"), brut);
-
-    const QHash<QString, QDate> coupures = datesDeCoupure(brut);
-    const std::size_t tailleAvant = historique.size();
-    if (!coupures.isEmpty()) {
-        historique.erase(std::remove_if(historique.begin() + static_cast<std::ptrdiff_t>(debut), historique.end(),
-                                        [&](const EcritureHistorique &r) {
-                                            const auto it = coupures.constFind(r.account_id);
-                                            return it != coupures.constEnd() && r.date.isValid() && r.date > *it;
-                                        }),
-                         historique.end());
-    }
-    const std::size_t supprimees = tailleAvant - historique.size();
-    m_dm.LogOperation(kInfo, QStringLiteral("Nettoyage chevauchements : ") + QString::number(supprimees)
-                                 + QStringLiteral(" écritures supprimées"));
-
-    std::vector<InventaireCompte> nettoye = inventaire(historique, debut);
-    // Same lines, same order as the raw inventory: the label and IBAN stay those first seen.
+// The cleaned counts in the raw inventory's lines and order (IBAN and label as first
+// seen); an account left with no row has no line.
+std::vector<InventaireCompte> sousTotaux(const std::vector<InventaireCompte> &brut,
+                                         const std::vector<InventaireCompte> &nettoye)
+{
     QHash<QString, const InventaireCompte *> parCompte;
     for (const InventaireCompte &c : nettoye)
         parCompte.insert(c.accountId, &c);
@@ -250,14 +239,82 @@ void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QStrin
         if (const InventaireCompte *c = parCompte.value(b.accountId))
             lignes.push_back({b.accountId, b.iban, b.libelle, c->nb, c->dateMin, c->dateMax});
     }
-    journaliserInventaire(m_dm, QStringLiteral("--- Sous-totaux NETTOYÉS par account_id ---"), lignes);
+    return lignes;
+}
 
-    auto &recups = state.FDMemTableHistoriqueRecup;
-    for (std::size_t i = SessionRecuperation::debutRecuperations(state, t); i < recups.size(); ++i) {
-        const InventaireCompte *c = parCompte.value(recups[i].account_id);
-        recups[i].nb_ecritures_recup = c ? c->nb : 0;
-    }
+} // namespace
+
+void ImportEcritures::Traiter_FDMemTable1(const QString &ADateMini, const QString &ADateMaxi,
+                                          const QString &AIbanARechercher)
+{
+    SyncState &state = m_dm.sync();
+    std::vector<EcritureHistorique> &historique = state.FDMemTableHistoriqueBancaire;
+    const std::vector<TransactionBridge> &brutes = m_dm.bridge().FDMemTable1;
+
+    const QDateTime t = SessionRecuperation::nouvelleDateRecup(state, m_dm.now());
+    m_dm.FDateRecupSessionCourante = t;
+    state.FDMemTableDoublons.clear();
+
+    const QHash<QString, int> dejaVus = compterHistorique(historique);
+    const std::size_t debut = historique.size();
+    if (debut == 0)
+        historique.reserve(brutes.size());
+    const Tri tri = trierLignes(state, brutes, dejaVus, AIbanARechercher, t);
+    ajouterRecuperations(tri, t, ADateMini, ADateMaxi);
+
+    // The history is read in IBAN then date order from here on.
+    trierParIbanEtDate(historique, debut);
+
+    const int total = static_cast<int>(brutes.size());
+    m_dm.LogOperation(kInfo, QStringLiteral("Traitement post-aggregation :"));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Total FDMemTable1 (lignes brutes) : ") + QString::number(total));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Skippées sans IBAN : ")
+                                 + QString::number(total - tri.ajouts - tri.doublons));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Ajoutées dans HistoriqueBancaire : ") + QString::number(tri.ajouts));
+    m_dm.LogOperation(kInfo, QStringLiteral("  Doublons détectés (inter-sessions) : ") + QString::number(tri.doublons));
+
+    const std::vector<InventaireCompte> brut = inventaire(historique, debut);
+    journaliserInventaire(m_dm, QStringLiteral("--- Inventaire BRUT par account_id (cette session) ---"), brut);
+
+    const std::size_t supprimees = retirerChevauchements(historique, debut, datesDeCoupure(brut));
+    m_dm.LogOperation(kInfo, QStringLiteral("Nettoyage chevauchements : ") + QString::number(supprimees)
+                                 + QStringLiteral(" écritures supprimées"));
+
+    const std::vector<InventaireCompte> lignes = sousTotaux(brut, inventaire(historique, debut));
+    journaliserInventaire(m_dm, QStringLiteral("--- Sous-totaux NETTOYÉS par account_id ---"), lignes);
+    corrigerRecuperations(t, lignes);
 
     m_dm.LogOperation(kInfo, QStringLiteral("--- Persistance en base SQLite ---"));
     PersistanceEcritures(m_dm).PersisterEcrituresEnBase();
+}
+
+// One retrieval row per account met in the run, with its raw count for now.
+void ImportEcritures::ajouterRecuperations(const Tri &ATri, const QDateTime &ADateRecup, const QString &ADateMini,
+                                           const QString &ADateMaxi)
+{
+    const BridgeTransactions bridge(m_dm);
+    for (const QString &accountId : ATri.ordreComptes) {
+        RecuperationCompte recup;
+        recup.date_recup = ADateRecup;
+        recup.account_id = accountId;
+        QString banque;
+        bridge.LookupCompteActif(accountId, recup.item_id, recup.iban, banque, recup.libelle_compte,
+                                 recup.type_compte);
+        recup.date_debut = ADateMini;
+        recup.date_fin = ADateMaxi;
+        recup.nb_ecritures_recup = ATri.brutParCompte.value(accountId);
+        m_dm.sync().FDMemTableHistoriqueRecup.push_back(std::move(recup));
+    }
+}
+
+// The run's retrieval rows get the count of rows kept after the overlap trimming.
+void ImportEcritures::corrigerRecuperations(const QDateTime &ADateRecup, const std::vector<InventaireCompte> &ALignes)
+{
+    QHash<QString, int> gardees;
+    for (const InventaireCompte &c : ALignes)
+        gardees.insert(c.accountId, c.nb);
+    SyncState &state = m_dm.sync();
+    auto &recups = state.FDMemTableHistoriqueRecup;
+    for (std::size_t i = SessionRecuperation::debutRecuperations(state, ADateRecup); i < recups.size(); ++i)
+        recups[i].nb_ecritures_recup = gardees.value(recups[i].account_id, 0);
 }

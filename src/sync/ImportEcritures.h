@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+
+#include <vector>
 
 class DataModule;
 
@@ -19,6 +22,13 @@ public:
     void Traiter_FDMemTable1(const QString &ADateMini, const QString &ADateMaxi,
                              const QString &AIbanARechercher);
 
+    struct InventaireCompte;
+    struct Tri;
+
 private:
+    void ajouterRecuperations(const Tri &ATri, const QDateTime &ADateRecup, const QString &ADateMini,
+                              const QString &ADateMaxi);
+    void corrigerRecuperations(const QDateTime &ADateRecup, const std::vector<InventaireCompte> &ALignes);
+
     DataModule &m_dm;
 };

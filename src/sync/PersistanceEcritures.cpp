@@ -30,16 +30,9 @@ QVariant sqlDateOuNull(const QDate &date)
     return date.isValid() ? QVariant(FrenchFormat::sqlDate(date)) : QVariant();
 }
 
-// One account id's rows of the run, with the figures of its import row.
-struct LotCompte
+std::vector<PersistanceEcritures::LotCompte> lotsParCompte(const std::vector<EcritureHistorique> &historique, std::size_t debut)
 {
-    QString accountId;
-    std::vector<const EcritureHistorique *> lignes;
-};
-
-std::vector<LotCompte> lotsParCompte(const std::vector<EcritureHistorique> &historique, std::size_t debut)
-{
-    std::vector<LotCompte> lots;
+    std::vector<PersistanceEcritures::LotCompte> lots;
     QHash<QString, std::size_t> index;
     std::size_t courant = 0; // consecutive rows nearly always share their account
     for (std::size_t i = debut; i < historique.size(); ++i) {
@@ -141,6 +134,40 @@ void PersistanceEcritures::PersisterEcrituresEnBase()
     }
 }
 
+// The statements of one run, prepared once for all its accounts.
+struct PersistanceEcritures::Instructions
+{
+    explicit Instructions(const QSqlDatabase &db)
+        : audit(db, QStringLiteral("INSERT INTO T_AUDIT_ECRITURES (") + colonnesEcriture() + QStringLiteral(") VALUES (")
+                        + marques() + QStringLiteral(")")),
+          ecriture(db, QStringLiteral("INSERT OR IGNORE INTO T_ECRITURES (") + colonnesEcriture()
+                           + QStringLiteral(") VALUES (") + marques() + QStringLiteral(")")),
+          importRow(db, QStringLiteral(
+              "INSERT INTO T_HISTORIQUE_IMPORTS (compte_id, iban, account_id, date_import, heure_import, user_import, "
+              "date_debut_couverture, date_fin_couverture, nb_ecritures_brutes, nb_ecritures_inserees, "
+              "nb_ecritures_doublons, total_debit, total_credit, mode_recup, updated_at_max_recu) VALUES (:compte_id, "
+              ":iban, :account_id, :date_import, :heure_import, :user_import, :debut, :fin, :brutes, 0, 0, :debit, "
+              ":credit, 'COMPTABLE_PERIODE', :upd_max)")),
+          majImport(db, QStringLiteral("UPDATE T_HISTORIQUE_IMPORTS SET nb_ecritures_inserees = :nb WHERE import_id = :id")),
+          majCompte(db, QStringLiteral("UPDATE T_COMPTES SET dernier_updated_at = :upd WHERE iban = :iban "
+                                       "  AND (:upd_cmp > COALESCE(dernier_updated_at, ''))")),
+          annulerImport(db, QStringLiteral("DELETE FROM T_HISTORIQUE_IMPORTS WHERE import_id = :id")),
+          dernierId(db, QStringLiteral("SELECT last_insert_rowid() AS id"))
+    {
+    }
+
+    static QString marques() { return QStringLiteral("?, ").repeated(26) + QStringLiteral("?"); }
+
+    SqliteStatement audit;
+    SqliteStatement ecriture;
+    SqlQuery importRow;
+    SqlQuery majImport;
+    SqlQuery majCompte;
+    SqlQuery annulerImport;
+    SqlQuery dernierId;
+    EcritureUtf8 textes;
+};
+
 // Returns the number of rows inserted into T_ECRITURES.
 int PersistanceEcritures::persisterSession()
 {
@@ -164,9 +191,6 @@ int PersistanceEcritures::persisterSession()
 
     const TamponImport tampon{FrenchFormat::sqlDate(t.date()).toUtf8(), FrenchFormat::sqlTime(t.time()).toUtf8(),
                               m_dm.user_courant_login.toUtf8(), t, texteDateRecup(t)};
-    const QString dateImport = QString::fromUtf8(tampon.date);
-    const QString heureImport = QString::fromUtf8(tampon.heure);
-
     int totalInserees = 0;
     const ReglagesPersistance reglages(db);
     DbTransaction transaction(db);
@@ -175,101 +199,93 @@ int PersistanceEcritures::persisterSession()
             SqlQuery::run(db, QStringLiteral("DELETE FROM T_ECRITURES"));
             m_dm.LogOperation(kInfo, QStringLiteral("Mode RAZ : T_ECRITURES vidée"));
         }
-        const QString placeholders = QStringLiteral("?, ").repeated(26) + QStringLiteral("?");
-        SqliteStatement audit(db, QStringLiteral("INSERT INTO T_AUDIT_ECRITURES (") + colonnesEcriture()
-                                      + QStringLiteral(") VALUES (") + placeholders + QStringLiteral(")"));
-        SqliteStatement ecriture(db, QStringLiteral("INSERT OR IGNORE INTO T_ECRITURES (") + colonnesEcriture()
-                                         + QStringLiteral(") VALUES (") + placeholders + QStringLiteral(")"));
-        SqlQuery importRow(db, QStringLiteral(
-            "INSERT INTO T_HISTORIQUE_IMPORTS (compte_id, iban, account_id, date_import, heure_import, user_import, "
-            "date_debut_couverture, date_fin_couverture, nb_ecritures_brutes, nb_ecritures_inserees, "
-            "nb_ecritures_doublons, total_debit, total_credit, mode_recup, updated_at_max_recu) VALUES (:compte_id, "
-            ":iban, :account_id, :date_import, :heure_import, :user_import, :debut, :fin, :brutes, 0, 0, :debit, "
-            ":credit, 'COMPTABLE_PERIODE', :upd_max)"));
-        SqlQuery majImport(db, QStringLiteral("UPDATE T_HISTORIQUE_IMPORTS SET nb_ecritures_inserees = :nb "
-                                              "WHERE import_id = :id"));
-        SqlQuery majCompte(db, QStringLiteral("UPDATE T_COMPTES SET dernier_updated_at = :upd WHERE iban = :iban "
-                                              "  AND (:upd_cmp > COALESCE(dernier_updated_at, ''))"));
-        SqlQuery annulerImport(db, QStringLiteral("DELETE FROM T_HISTORIQUE_IMPORTS WHERE import_id = :id"));
-        EcritureUtf8 textes;
-
+        Instructions instructions(db);
         for (const LotCompte &lot : lots) {
             const QString &iban = lot.lignes.front()->iban;
-            double debit = 0.0;
-            double credit = 0.0;
-            QDate dateMin;
-            QDate dateMax;
-            QString updMax;
-            for (const EcritureHistorique *r : lot.lignes) {
-                (r->amount >= 0.0 ? credit : debit) += r->amount;
-                if (r->date.isValid()) {
-                    if (!dateMin.isValid() || r->date < dateMin)
-                        dateMin = r->date;
-                    if (!dateMax.isValid() || r->date > dateMax)
-                        dateMax = r->date;
-                }
-                if (r->updated_at > updMax)
-                    updMax = r->updated_at;
-            }
             const auto compte = compteParIban.constFind(iban);
             if (compte == compteParIban.constEnd()) {
                 m_dm.LogOperation(kInfo, QStringLiteral("AVERT : iban ") + iban + QStringLiteral(" (account_id=")
                                              + lot.accountId + QStringLiteral(") absent de T_COMPTES"));
                 continue;
             }
-
-            importRow.bind(QStringLiteral(":compte_id"), *compte)
-                .bind(QStringLiteral(":iban"), iban)
-                .bind(QStringLiteral(":account_id"), lot.accountId)
-                .bind(QStringLiteral(":date_import"), dateImport)
-                .bind(QStringLiteral(":heure_import"), heureImport)
-                .bind(QStringLiteral(":user_import"), m_dm.user_courant_login)
-                .bind(QStringLiteral(":debut"), sqlDateOuNull(dateMin))
-                .bind(QStringLiteral(":fin"), sqlDateOuNull(dateMax))
-                .bind(QStringLiteral(":brutes"), static_cast<int>(lot.lignes.size()))
-                .bind(QStringLiteral(":debit"), debit)
-                .bind(QStringLiteral(":credit"), credit)
-                .bind(QStringLiteral(":upd_max"), updMax)
-                .exec();
-            const qint64 importId = SqlQuery::scalar(db, QStringLiteral("SELECT last_insert_rowid() AS id")).toLongLong();
-
-            int inserees = 0;
-            QString updMaxInsere;
-            for (const EcritureHistorique *r : lot.lignes) {
-                textes.remplir(*r);
-                RemplirParamsEcriture(audit, *r, textes, *compte, importId, tampon);
-                audit.step();
-                RemplirParamsEcriture(ecriture, *r, textes, *compte, importId, tampon);
-                if (ecriture.step() > 0) {
-                    ++inserees;
-                    if (r->updated_at > updMaxInsere)
-                        updMaxInsere = r->updated_at;
-                }
-            }
-
-            if (inserees > 0) {
-                majImport.bind(QStringLiteral(":nb"), inserees).bind(QStringLiteral(":id"), importId).exec();
-                totalInserees += inserees;
-                if (!updMaxInsere.isEmpty()) {
-                    majCompte.bind(QStringLiteral(":upd"), updMaxInsere)
-                        .bind(QStringLiteral(":iban"), iban)
-                        .bind(QStringLiteral(":upd_cmp"), updMaxInsere)
-                        .exec();
-                }
-                m_dm.LogOperation(kInfo, QStringLiteral("  Persisté account_id=") + lot.accountId + QStringLiteral(" : ")
-                                             + QString::number(inserees)
-                                             + QStringLiteral(" écriture(s) nouvelle(s) (import_id=")
-                                             + QString::number(importId) + QStringLiteral(")")
-                                             + QStringLiteral(" updated_at_max_ins=") + updMaxInsere);
-            } else {
-                annulerImport.bind(QStringLiteral(":id"), importId).exec();
-                m_dm.LogOperation(kInfo, QStringLiteral("  account_id=") + lot.accountId
-                                             + QStringLiteral(" : 0 nouvelle écriture (doublon since, import annulé)"));
-            }
+            totalInserees += persisterLot(instructions, lot, *compte, tampon);
             m_dm.idle();
         }
     }
     transaction.commit();
     m_dm.LogOperation(kInfo, QStringLiteral("Persistance terminée (commit OK)"));
     return totalInserees;
+}
+
+int PersistanceEcritures::persisterLot(Instructions &AInstructions, const LotCompte &ALot, qint64 ACompteId,
+                                       const TamponImport &ATampon)
+{
+    const QString &iban = ALot.lignes.front()->iban;
+    double debit = 0.0;
+    double credit = 0.0;
+    QDate dateMin;
+    QDate dateMax;
+    QString updMax;
+    for (const EcritureHistorique *r : ALot.lignes) {
+        (r->amount >= 0.0 ? credit : debit) += r->amount;
+        if (r->date.isValid()) {
+            if (!dateMin.isValid() || r->date < dateMin)
+                dateMin = r->date;
+            if (!dateMax.isValid() || r->date > dateMax)
+                dateMax = r->date;
+        }
+        if (r->updated_at > updMax)
+            updMax = r->updated_at;
+    }
+
+    AInstructions.importRow.bind(QStringLiteral(":compte_id"), ACompteId)
+        .bind(QStringLiteral(":iban"), iban)
+        .bind(QStringLiteral(":account_id"), ALot.accountId)
+        .bind(QStringLiteral(":date_import"), QString::fromUtf8(ATampon.date))
+        .bind(QStringLiteral(":heure_import"), QString::fromUtf8(ATampon.heure))
+        .bind(QStringLiteral(":user_import"), QString::fromUtf8(ATampon.user))
+        .bind(QStringLiteral(":debut"), sqlDateOuNull(dateMin))
+        .bind(QStringLiteral(":fin"), sqlDateOuNull(dateMax))
+        .bind(QStringLiteral(":brutes"), static_cast<int>(ALot.lignes.size()))
+        .bind(QStringLiteral(":debit"), debit)
+        .bind(QStringLiteral(":credit"), credit)
+        .bind(QStringLiteral(":upd_max"), updMax)
+        .exec();
+    AInstructions.dernierId.exec();
+    const qint64 importId = AInstructions.dernierId.next() ? AInstructions.dernierId.value(0).toLongLong() : 0;
+    AInstructions.dernierId.raw().finish();
+
+    int inserees = 0;
+    QString updMaxInsere;
+    EcritureUtf8 &textes = AInstructions.textes;
+    for (const EcritureHistorique *r : ALot.lignes) {
+        textes.remplir(*r);
+        RemplirParamsEcriture(AInstructions.audit, *r, textes, ACompteId, importId, ATampon);
+        AInstructions.audit.step();
+        RemplirParamsEcriture(AInstructions.ecriture, *r, textes, ACompteId, importId, ATampon);
+        if (AInstructions.ecriture.step() > 0) {
+            ++inserees;
+            if (r->updated_at > updMaxInsere)
+                updMaxInsere = r->updated_at;
+        }
+    }
+
+    if (inserees == 0) {
+        AInstructions.annulerImport.bind(QStringLiteral(":id"), importId).exec();
+        m_dm.LogOperation(kInfo, QStringLiteral("  account_id=") + ALot.accountId
+                                     + QStringLiteral(" : 0 nouvelle écriture (doublon since, import annulé)"));
+        return 0;
+    }
+    AInstructions.majImport.bind(QStringLiteral(":nb"), inserees).bind(QStringLiteral(":id"), importId).exec();
+    if (!updMaxInsere.isEmpty()) {
+        AInstructions.majCompte.bind(QStringLiteral(":upd"), updMaxInsere)
+            .bind(QStringLiteral(":iban"), iban)
+            .bind(QStringLiteral(":upd_cmp"), updMaxInsere)
+            .exec();
+    }
+    m_dm.LogOperation(kInfo, QStringLiteral("  Persisté account_id=") + ALot.accountId + QStringLiteral(" : ")
+                                 + QString::number(inserees) + QStringLiteral(" écriture(s) nouvelle(s) (import_id=")
+                                 + QString::number(importId) + QStringLiteral(")")
+                                 + QStringLiteral(" updated_at_max_ins=") + updMaxInsere);
+    return inserees;
 }

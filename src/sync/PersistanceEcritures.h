@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <vector>
+
 class DataModule;
 class EcritureUtf8;
 class SqliteStatement;
@@ -40,8 +42,19 @@ public:
     // The column list both insert statements use, in binding order.
     static QString colonnesEcriture();
 
+    // One account id's rows of the run, in history order.
+    struct LotCompte
+    {
+        QString accountId;
+        std::vector<const EcritureHistorique *> lignes;
+    };
+
 private:
+    struct Instructions;
+
     int persisterSession();
+    int persisterLot(Instructions &AInstructions, const LotCompte &ALot, qint64 ACompteId,
+                     const TamponImport &ATampon);
 
     DataModule &m_dm;
 };
