@@ -12,6 +12,7 @@
 #include "db/DbError.h"
 #include "export/ExportError.h"
 #include "export/ExportState.h"
+#include "export/ui/CurseurOccupe.h"
 #include "export/ui/FenetreEcritures.h"
 
 namespace {
@@ -82,8 +83,11 @@ void exporterComptable(FenetreEcritures &f, const QString &AJournal, const QStri
                     QStringLiteral("DEBUT"), source);
     try {
         int nbFichiers = 0;
-        const int n = CardAccountingExport(dm).ExporterComptableCartes(AJournal, ACompte, ARepertoire, AMode,
-                                                                       nbFichiers);
+        int n = 0;
+        {
+            const CurseurOccupe curseur;
+            n = CardAccountingExport(dm).ExporterComptableCartes(AJournal, ACompte, ARepertoire, AMode, nbFichiers);
+        }
         const QString lignes = QString::number(2 * n);
         dm.LogOperation(kCompta,
                         QStringLiteral("Export comptable termine : ") + QString::number(n)

@@ -12,6 +12,7 @@
 #include "export/ExportState.h"
 #include "export/ExportUtils.h"
 #include "export/ui/ChampDate.h"
+#include "export/ui/CurseurOccupe.h"
 #include "export/ui/EchelleColonnes.h"
 #include "export/ui/FiltreDetailExport.h"
 #include "export/ui/ModeleLignesExport.h"
@@ -33,9 +34,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
-#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
@@ -158,8 +157,6 @@ FenetreEcritures::FenetreEcritures(DataModule &dm, GenreFenetreEcritures AGenre,
     m_modeleRecap = new ModeleRecapExport(etat.kMemetablerecapcomptesexport, colonnesRecap(), this);
     m_filtreSaisie = new FiltreDetailExport(this);
     m_filtreSaisie->setSourceLignes(m_modeleDetail);
-    m_filtreIban = new QSortFilterProxyModel(this);
-    m_filtreIban->setSourceModel(m_filtreSaisie);
 
     m_pages = new QStackedWidget(this);
     m_pages->setObjectName(m_genre.nomPages);
@@ -362,13 +359,14 @@ void FenetreEcritures::construirePageResultat()
     m_viewRecap->setModel(m_modeleRecap);
     m_viewRecap->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_viewDetail = nouvelleGrille(QStringLiteral("viewDetail"), tsResultat);
-    m_viewDetail->setModel(m_filtreIban);
+    m_viewDetail->setModel(m_filtreSaisie);
     m_viewDetail->setWordWrap(true);
     m_viewDetail->setSelectionBehavior(m_genre.selectionLignes ? QAbstractItemView::SelectRows
                                                                : QAbstractItemView::SelectItems);
     m_viewDetail->viewport()->installEventFilter(this);
     m_piedDetail = new PiedDeGrille(m_viewDetail, tsResultat);
     ConstruireColonnes();
+    construirePied();
 
     connect(m_viewRecap->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { executerProtege([this] { viewRecapFocusedRecordChanged(); }); });
@@ -377,12 +375,6 @@ void FenetreEcritures::construirePageResultat()
         if (!m_viewRecap->selectionModel()->hasSelection())
             AppliquerFiltreDetail(QString());
     });
-    const auto pied = [this] { mettreAJourPied(); };
-    connect(m_filtreIban, &QAbstractItemModel::modelReset, this, pied);
-    connect(m_filtreIban, &QAbstractItemModel::rowsInserted, this, pied);
-    connect(m_filtreIban, &QAbstractItemModel::rowsRemoved, this, pied);
-    connect(m_filtreIban, &QAbstractItemModel::layoutChanged, this, pied);
-
     auto *blocDetail = new QWidget(tsResultat);
     auto *detail = new QVBoxLayout(blocDetail);
     detail->setContentsMargins(0, 0, 0, 0);
@@ -418,7 +410,6 @@ void FenetreEcritures::ConstruireColonnes()
     FColCredit = m_modeleDetail->colonne(QStringLiteral("credit"));
     FColEcritureId = m_modeleDetail->colonne(QStringLiteral("ecriture_id"));
     FColRecapIban = 0;
-    m_filtreIban->setFilterKeyColumn(FColIban);
     m_viewRecap->horizontalHeader()->setStretchLastSection(true);
     m_viewDetail->horizontalHeader()->setStretchLastSection(!m_genre.avecCorrections());
 }
@@ -548,11 +539,7 @@ void FenetreEcritures::afficherPage(bool AResultat)
 
 int FenetreEcritures::chargerMemoire(bool AInclureDejaExportees)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct Curseur
-    {
-        ~Curseur() { QApplication::restoreOverrideCursor(); }
-    } curseur;
+    const CurseurOccupe curseur;
     RechargementModeles rechargement(*this);
     return ExportSelection(m_dm).ChargerExportEnMemTable(IbanSelectionne(), dateMin(), dateMax(), QString(),
                                                          AInclureDejaExportees, m_genre.filtre);
@@ -601,30 +588,26 @@ void FenetreEcritures::MettreAJourAvertissement()
 
 void FenetreEcritures::ajusterHauteurLignes()
 {
-    if (m_filtreIban->rowCount() <= kLignesHauteurAuto)
+    if (m_filtreSaisie->rowCount() <= kLignesHauteurAuto)
         m_viewDetail->resizeRowsToContents();
 }
 
-void FenetreEcritures::mettreAJourPied()
+void FenetreEcritures::construirePied()
 {
+    QAbstractItemModel *vue = m_filtreSaisie;
     if (FColIban >= 0)
-        m_piedDetail->setTexte(FColIban, QString::number(m_filtreIban->rowCount()));
-    if (FColDebit >= 0)
-        m_piedDetail->setTexte(FColDebit, sommeColonne(m_filtreIban, FColDebit));
-    if (FColCredit >= 0)
-        m_piedDetail->setTexte(FColCredit, sommeColonne(m_filtreIban, FColCredit));
+        m_piedDetail->setResume(FColIban, [vue] { return QString::number(vue->rowCount()); });
+    for (int col : {FColDebit, FColCredit}) {
+        if (col >= 0)
+            m_piedDetail->setResume(col, [vue, col] { return sommeColonne(vue, col); });
+    }
 }
 
 // --- filters ---
 
 void FenetreEcritures::AppliquerFiltreDetail(const QString &AIban)
 {
-    const QString iban = AIban.trimmed();
-    if (iban.isEmpty())
-        m_filtreIban->setFilterRegularExpression(QRegularExpression());
-    else
-        m_filtreIban->setFilterRegularExpression(
-            QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(AIban))));
+    m_filtreSaisie->AppliquerFiltreIban(AIban);
     ajusterHauteurLignes();
 }
 
@@ -665,20 +648,15 @@ void FenetreEcritures::viewRecapFocusedRecordChanged()
 qint64 FenetreEcritures::EcritureIdCourante() const
 {
     const QModelIndex courant = m_viewDetail->currentIndex();
-    if (!courant.isValid())
-        return 0;
-    const QModelIndex source = m_filtreSaisie->mapToSource(m_filtreIban->mapToSource(courant));
-    if (!source.isValid())
-        return 0;
-    return m_modeleDetail->ligne(source.row()).ecriture_id;
+    const int source = courant.isValid() ? m_filtreSaisie->ligneSource(courant.row()) : -1;
+    return source < 0 ? 0 : m_modeleDetail->ligne(source).ecriture_id;
 }
 
 void FenetreEcritures::selectionnerEcriture(qint64 AEcritureId)
 {
-    for (int r = 0; r < m_filtreIban->rowCount(); ++r) {
-        const QModelIndex source = m_filtreSaisie->mapToSource(m_filtreIban->mapToSource(m_filtreIban->index(r, 0)));
-        if (m_modeleDetail->ligne(source.row()).ecriture_id == AEcritureId) {
-            const QModelIndex cible = m_filtreIban->index(r, 0);
+    for (int r = 0; r < m_filtreSaisie->rowCount(); ++r) {
+        if (m_modeleDetail->ligne(m_filtreSaisie->ligneSource(r)).ecriture_id == AEcritureId) {
+            const QModelIndex cible = m_filtreSaisie->index(r, 0);
             m_viewDetail->setCurrentIndex(cible);
             m_viewDetail->scrollTo(cible);
             return;
@@ -865,7 +843,11 @@ void FenetreEcritures::BtnExportCSVClick()
                               + QStringLiteral(" Mode=") + mode + QStringLiteral(" Repertoire=") + repertoire
                               + QStringLiteral(" Utilisateur=") + login,
                           QStringLiteral("DEBUT"), m_genre.source);
-        const int n = CsvStatementExport(m_dm).ExporterCSVCompte(QString(), repertoire, mode, false);
+        int n = 0;
+        {
+            const CurseurOccupe curseur;
+            n = CsvStatementExport(m_dm).ExporterCSVCompte(QString(), repertoire, mode, false);
+        }
         m_dm.LogOperation(m_genre.operationLog,
                           QStringLiteral("Export CSV ") + mot + QStringLiteral(" termine : ") + QString::number(n)
                               + QStringLiteral(" ecriture(s)"),

@@ -16,7 +16,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSortFilterProxyModel;
 class QStackedWidget;
 class QTableView;
 
@@ -107,7 +106,7 @@ private:
     void ChargerComptes();
     void afficherPage(bool AResultat);
     int chargerMemoire(bool AInclureDejaExportees);
-    void mettreAJourPied();
+    void construirePied();
     void ajusterHauteurLignes();
     void executerProtege(const std::function<void()> &AAction);
     QPushButton *bouton(const QString &ATexte, const QString &ANom, void (FenetreEcritures::*AAction)());
@@ -145,7 +144,6 @@ private:
     ModeleLignesExport *m_modeleDetail = nullptr;
     ModeleRecapExport *m_modeleRecap = nullptr;
     FiltreDetailExport *m_filtreSaisie = nullptr;
-    QSortFilterProxyModel *m_filtreIban = nullptr;
     int FColExportee = -1;
     int FColIban = -1;
     int FColDebit = -1;

@@ -6,6 +6,7 @@
 #include "export/ExportError.h"
 #include "export/ExportState.h"
 #include "export/OfxStatementExport.h"
+#include "export/ui/CurseurOccupe.h"
 #include "export/ui/FenetreEcritures.h"
 
 namespace {
@@ -32,9 +33,13 @@ void ExporterOFX(FenetreEcritures &f)
     }
     int nbFichiers = 0;
     QString erreur;
-    const int n = ExportUtils::ExporterRelevesOFXSilencieux(dm.UnConnection_dossier(), dm.exports().FDMemTableExport,
-                                                            repertoire, mode, dm.user_courant_login, nbFichiers,
-                                                            erreur, dm.clock());
+    int n = 0;
+    {
+        const CurseurOccupe curseur;
+        n = ExportUtils::ExporterRelevesOFXSilencieux(dm.UnConnection_dossier(), dm.exports().FDMemTableExport,
+                                                      repertoire, mode, dm.user_courant_login, nbFichiers, erreur,
+                                                      dm.clock());
+    }
     verrou.liberer();
     // The files and markings of the accounts already written stay; the window's
     // error box tells the user what stopped the rest.

@@ -1,5 +1,6 @@
 #include "export/ui/PiedDeGrille.h"
 
+#include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
@@ -15,12 +16,49 @@ PiedDeGrille::PiedDeGrille(QTableView *AGrille, QWidget *parent) : QWidget(paren
     connect(header, &QHeaderView::sectionMoved, this, redessiner);
     connect(header, &QHeaderView::geometriesChanged, this, redessiner);
     connect(AGrille->horizontalScrollBar(), &QScrollBar::valueChanged, this, redessiner);
+
+    const QAbstractItemModel *modele = AGrille->model();
+    if (!modele)
+        return;
+    const auto invalide = [this] { invalider(); };
+    connect(modele, &QAbstractItemModel::modelReset, this, invalide);
+    connect(modele, &QAbstractItemModel::rowsInserted, this, invalide);
+    connect(modele, &QAbstractItemModel::rowsRemoved, this, invalide);
+    connect(modele, &QAbstractItemModel::layoutChanged, this, invalide);
+    connect(modele, &QAbstractItemModel::dataChanged, this, invalide);
+}
+
+void PiedDeGrille::setResume(int AColonne, Calcul ACalcul)
+{
+    m_calculs.insert(AColonne, std::move(ACalcul));
+    invalider();
 }
 
 void PiedDeGrille::setTexte(int AColonne, const QString &ATexte)
 {
-    m_textes.insert(AColonne, ATexte);
+    setResume(AColonne, [ATexte] { return ATexte; });
+}
+
+void PiedDeGrille::invalider()
+{
+    m_aJour = false;
     update();
+}
+
+void PiedDeGrille::calculer() const
+{
+    if (m_aJour)
+        return;
+    m_textes.clear();
+    for (auto it = m_calculs.cbegin(); it != m_calculs.cend(); ++it)
+        m_textes.insert(it.key(), it.value()());
+    m_aJour = true;
+}
+
+QString PiedDeGrille::texte(int AColonne) const
+{
+    calculer();
+    return m_textes.value(AColonne);
 }
 
 QSize PiedDeGrille::sizeHint() const
@@ -30,6 +68,7 @@ QSize PiedDeGrille::sizeHint() const
 
 void PiedDeGrille::paintEvent(QPaintEvent *)
 {
+    calculer();
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Button));
     painter.setPen(palette().color(QPalette::Mid));
