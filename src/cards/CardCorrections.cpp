@@ -285,21 +285,22 @@ int CardCorrections::remettreValeursBancaires(const QString &ACle, const Correct
     const QString cible = (locale ? QStringLiteral(" WHERE ecriture_id = :cible AND ")
                                   : QStringLiteral(" WHERE id_bridge = :cible AND "))
         + CardRule::sqlIsCard();
-    SqlQuery update(m_dm.UnConnection_dossier(), suppression
-        ? QStringLiteral("UPDATE T_ECRITURES SET supprimee = 0") + cible
-        : QStringLiteral("UPDATE T_ECRITURES SET date_ecriture = :d, value_date = :v, "
-                         "provider_description = :po, description = :pq, amount = :m, "
-                         "amount_txt = :mt") + cible);
+    // A deletion may follow a modification: its row then holds the bank's values, which
+    // would be lost with the row. Restoring a deletion therefore also puts them back (for
+    // a plain deletion they equal the line's values).
+    SqlQuery update(m_dm.UnConnection_dossier(),
+                    QStringLiteral("UPDATE T_ECRITURES SET date_ecriture = :d, value_date = :v, "
+                                   "provider_description = :po, description = :pq, amount = :m, "
+                                   "amount_txt = :mt")
+                        + (suppression ? QStringLiteral(", supprimee = 0") : QString()) + cible);
     update.bind(QStringLiteral(":cible"),
                 locale ? QVariant(ACorrection.ecriture_id_origine) : QVariant(ACle));
-    if (!suppression) {
-        update.bind(QStringLiteral(":d"), dateOuNull(ACorrection.ancienne_date_ecriture))
-            .bind(QStringLiteral(":v"), ACorrection.ancienne_date_valeur)
-            .bind(QStringLiteral(":po"), ACorrection.ancien_libelle_original)
-            .bind(QStringLiteral(":pq"), ACorrection.ancien_libelle_quelvo)
-            .bind(QStringLiteral(":m"), ACorrection.ancien_montant)
-            .bind(QStringLiteral(":mt"), FrenchFormat::amountPoint(ACorrection.ancien_montant));
-    }
+    update.bind(QStringLiteral(":d"), dateOuNull(ACorrection.ancienne_date_ecriture))
+        .bind(QStringLiteral(":v"), ACorrection.ancienne_date_valeur)
+        .bind(QStringLiteral(":po"), ACorrection.ancien_libelle_original)
+        .bind(QStringLiteral(":pq"), ACorrection.ancien_libelle_quelvo)
+        .bind(QStringLiteral(":m"), ACorrection.ancien_montant)
+        .bind(QStringLiteral(":mt"), FrenchFormat::amountPoint(ACorrection.ancien_montant));
     update.exec();
     return update.numRowsAffected();
 }

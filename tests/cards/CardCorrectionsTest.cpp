@@ -163,8 +163,10 @@ TEST_F(CardCorrectionsTest, ModifyThenDeleteThenRestore)
     EXPECT_EQ(message, QStringLiteral("Suppression annulee. La ligne reapparait dans les grilles et les exports."));
     EXPECT_EQ(champ(db(), id, QStringLiteral("supprimee")).toInt(), 0);
     EXPECT_EQ(visibleCards(), 1);
-    // Restoring a deletion only shows the line again; its values stay as they were.
-    EXPECT_EQ(text(id, "description"), QStringLiteral("Repas client"));
+    // The deletion followed a modification: restoring it brings the bank's values back too,
+    // since they are gone with the correction row.
+    EXPECT_EQ(text(id, "description"), QStringLiteral("CB RESTO"));
+    EXPECT_DOUBLE_EQ(champ(db(), id, QStringLiteral("amount")).toDouble(), -45.9);
 }
 
 TEST_F(CardCorrectionsTest, LocalKeyTargetsTheLineById)
