@@ -339,41 +339,31 @@ void BridgeAccounts::SyncCompteVersBase(const QString &AAccountID, const QString
             .exec();
         return;
     }
-    if (!ASolde.isEmpty()) {
-        // Account data older than what the row holds changes nothing.
-        SqlQuery update(db, QStringLiteral(
-                                "UPDATE T_COMPTES SET account_id_bridge = :acc, item_id_bridge = :item, "
-                                "type_compte = :type, nom_banque = :banque, dernier_solde_bridge = :solde, "
-                                "dernier_solde_bridge_date = :sdate, date_modification = :d, "
-                                "heure_modification = :h, user_modification = :u WHERE iban = :iban "
-                                "AND (:solde_date >= COALESCE(dernier_solde_bridge_date, ''))"));
-        update.bind(QStringLiteral(":acc"), AAccountID)
-            .bind(QStringLiteral(":item"), AItemID)
-            .bind(QStringLiteral(":type"), AType)
-            .bind(QStringLiteral(":banque"), ABanque)
-            .bind(QStringLiteral(":solde"), solde)
+    // With a balance, account data older than what the row holds changes nothing.
+    const bool avecSolde = !ASolde.isEmpty();
+    SqlQuery update(db, QStringLiteral("UPDATE T_COMPTES SET account_id_bridge = :acc, item_id_bridge = :item, "
+                                       "type_compte = :type, nom_banque = :banque, ")
+                            + (avecSolde ? QStringLiteral("dernier_solde_bridge = :solde, "
+                                                          "dernier_solde_bridge_date = :sdate, ")
+                                         : QString())
+                            + QStringLiteral("date_modification = :d, heure_modification = :h, "
+                                             "user_modification = :u WHERE iban = :iban")
+                            + (avecSolde ? QStringLiteral(" AND (:solde_date >= COALESCE(dernier_solde_bridge_date, ''))")
+                                         : QString()));
+    update.bind(QStringLiteral(":acc"), AAccountID)
+        .bind(QStringLiteral(":item"), AItemID)
+        .bind(QStringLiteral(":type"), AType)
+        .bind(QStringLiteral(":banque"), ABanque)
+        .bind(QStringLiteral(":d"), date)
+        .bind(QStringLiteral(":h"), heure)
+        .bind(QStringLiteral(":u"), m_dm.user_courant_login)
+        .bind(QStringLiteral(":iban"), AIban);
+    if (avecSolde) {
+        update.bind(QStringLiteral(":solde"), solde)
             .bind(QStringLiteral(":sdate"), ASoldeDate)
-            .bind(QStringLiteral(":d"), date)
-            .bind(QStringLiteral(":h"), heure)
-            .bind(QStringLiteral(":u"), m_dm.user_courant_login)
-            .bind(QStringLiteral(":iban"), AIban)
-            .bind(QStringLiteral(":solde_date"), ASoldeDate)
-            .exec();
-    } else {
-        SqlQuery update(db, QStringLiteral(
-                                "UPDATE T_COMPTES SET account_id_bridge = :acc, item_id_bridge = :item, "
-                                "type_compte = :type, nom_banque = :banque, date_modification = :d, "
-                                "heure_modification = :h, user_modification = :u WHERE iban = :iban"));
-        update.bind(QStringLiteral(":acc"), AAccountID)
-            .bind(QStringLiteral(":item"), AItemID)
-            .bind(QStringLiteral(":type"), AType)
-            .bind(QStringLiteral(":banque"), ABanque)
-            .bind(QStringLiteral(":d"), date)
-            .bind(QStringLiteral(":h"), heure)
-            .bind(QStringLiteral(":u"), m_dm.user_courant_login)
-            .bind(QStringLiteral(":iban"), AIban)
-            .exec();
+            .bind(QStringLiteral(":solde_date"), ASoldeDate);
     }
+    update.exec();
     if (AItemID.trimmed().isEmpty())
         return;
     SqlQuery fill(db, QStringLiteral(
